@@ -1,0 +1,115 @@
+#include "imaging/core/TImgFileBuffer.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+TImgFileBuffer::~TImgFileBuffer() { Close(); }
+
+bool TImgFileBuffer::Create(std::int64_t size, const std::string& folder) {
+  Close();
+  std::string dir = folder;
+  if (dir.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+  } else {
+    ::mkdir(dir.c_str(), 0700);
+  }
+  std::string pattern = dir + "/qmimgXXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) return false;
+  if (::ftruncate(fd, size) != 0) {
+    ::close(fd);
+    ::unlink(name.data());
+    return false;
+  }
+  fd_ = fd;
+  size_ = size;
+  path_ = name.data();
+  return true;
+}
+
+void TImgFileBuffer::Close() {
+  rows_.clear();
+  if (fd_ >= 0) {
+    ::close(fd_);
+    ::unlink(path_.c_str());
+  }
+  fd_ = -1;
+  size_ = 0;
+  path_.clear();
+}
+
+bool TImgFileBuffer::ReadAt(std::int64_t offset, void* buffer, std::int64_t length) const {
+  auto* out = static_cast<std::uint8_t*>(buffer);
+  while (length > 0) {
+    const ssize_t n = ::pread(fd_, out, static_cast<std::size_t>(length), offset);
+    if (n <= 0) return false;
+    out += n;
+    offset += n;
+    length -= n;
+  }
+  return true;
+}
+
+bool TImgFileBuffer::WriteAt(std::int64_t offset, const void* buffer, std::int64_t length) {
+  const auto* in = static_cast<const std::uint8_t*>(buffer);
+  while (length > 0) {
+    const ssize_t n = ::pwrite(fd_, in, static_cast<std::size_t>(length), offset);
+    if (n <= 0) return false;
+    in += n;
+    offset += n;
+    length -= n;
+  }
+  return true;
+}
+
+std::uint8_t* TImgFileBuffer::FetchRow(std::int64_t offset, std::int64_t length, bool readIt,
+                                       bool writeBack) {
+  ReleaseRow(offset);
+  FetchedRow& row = rows_[offset];
+  row.bytes.assign(static_cast<std::size_t>(length), 0);
+  row.writeBack = writeBack;
+  if (readIt) ReadAt(offset, row.bytes.data(), length);
+  return row.bytes.data();
+}
+
+void TImgFileBuffer::ReleaseRow(std::int64_t offset) {
+  auto it = rows_.find(offset);
+  if (it == rows_.end()) return;
+  if (it->second.writeBack) {
+    WriteAt(offset, it->second.bytes.data(), static_cast<std::int64_t>(it->second.bytes.size()));
+  }
+  rows_.erase(it);
+}
+
+void TImgFileBuffer::ReleaseAllRows() {
+  while (!rows_.empty()) ReleaseRow(rows_.begin()->first);
+}
+
+bool TImgFileBuffer::CopyFile(TImgFileBuffer& source, std::int64_t sourceOffset,
+                              TImgFileBuffer& target, std::int64_t targetOffset,
+                              std::int64_t length) {
+  constexpr std::int64_t kChunk = 1048576;
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(kChunk, std::max<std::int64_t>(length, 1))));
+  while (length > 0) {
+    const std::int64_t n = std::min<std::int64_t>(length, static_cast<std::int64_t>(buffer.size()));
+    if (!source.ReadAt(sourceOffset, buffer.data(), n)) return false;
+    if (!target.WriteAt(targetOffset, buffer.data(), n)) return false;
+    sourceOffset += n;
+    targetOffset += n;
+    length -= n;
+  }
+  return true;
+}
+
+void TImgFileBuffer::Swap(TImgFileBuffer& other) {
+  std::swap(fd_, other.fd_);
+  std::swap(size_, other.size_);
+  std::swap(path_, other.path_);
+  std::swap(rows_, other.rows_);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+/// The temporary file behind a container kept on disk: rows top-down, row r at r x row length.
+/// Rows are fetched into buffers and written back when released.
+class TImgFileBuffer {
+ public:
+  TImgFileBuffer() = default;
+  ~TImgFileBuffer();
+  TImgFileBuffer(const TImgFileBuffer&) = delete;
+  TImgFileBuffer& operator=(const TImgFileBuffer&) = delete;
+
+  /// Creates the temporary file (prefix "qmimg") and sets its size; false when that fails.
+  bool Create(std::int64_t size, const std::string& folder);
+  /// Deletes the file and frees every fetched row without writing it back.
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+  std::int64_t FileSize() const { return size_; }
+  const std::string& Path() const { return path_; }
+
+  /// Fetches length bytes at offset into a new buffer (read from the file when readIt); the
+  /// buffer is written back on release when writeBack. Returns the buffer's address.
+  std::uint8_t* FetchRow(std::int64_t offset, std::int64_t length, bool readIt, bool writeBack);
+  /// Writes back (if so fetched) and frees the buffer fetched at offset.
+  void ReleaseRow(std::int64_t offset);
+  void ReleaseAllRows();
+
+  /// Copies length bytes between the files of two stores through a 1 MiB buffer, or the whole
+  /// file when both lengths match and the copy starts at 0.
+  static bool CopyFile(TImgFileBuffer& source, std::int64_t sourceOffset, TImgFileBuffer& target,
+                       std::int64_t targetOffset, std::int64_t length);
+  /// Exchanges the two stores (used when a container hands its pixels to another).
+  void Swap(TImgFileBuffer& other);
+
+  bool ReadAt(std::int64_t offset, void* buffer, std::int64_t length) const;
+  bool WriteAt(std::int64_t offset, const void* buffer, std::int64_t length);
+
+ private:
+  struct FetchedRow {
+    std::vector<std::uint8_t> bytes;
+    bool writeBack = false;
+  };
+
+  int fd_ = -1;
+  std::int64_t size_ = 0;
+  std::string path_;
+  std::map<std::int64_t, FetchedRow> rows_;
+};

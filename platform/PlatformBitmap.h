@@ -1,0 +1,45 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+/// The platform bitmap: a device-independent raster of 1, 8 or 24 bits per pixel with rows
+/// stored bottom-up and padded to 4 bytes, and a colour table for 1 and 8 bits.
+class TPlatformBitmap {
+ public:
+  struct RgbQuad {
+    std::uint8_t blue = 0, green = 0, red = 0, reserved = 0;
+  };
+
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int BitsPerPixel() const { return bitsPerPixel_; }
+  std::int64_t RowLength() const;
+
+  /// Changes the size, keeping nothing of the old pixels; new pixels are zero.
+  void SetSize(int width, int height);
+  /// Changes the depth (1, 8 or 24; anything else is taken as 24); pixels become zero.
+  void SetBitsPerPixel(int bitsPerPixel);
+
+  /// Address of row 0 (the top row) .. Height()-1.
+  std::uint8_t* ScanLine(int row);
+  const std::uint8_t* ScanLine(int row) const;
+
+  std::array<RgbQuad, 256>& ColorTable() { return colorTable_; }
+  const std::array<RgbQuad, 256>& ColorTable() const { return colorTable_; }
+
+  /// Set when someone changed the pixels behind the bitmap's back and it must be redrawn.
+  bool Modified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
+
+ private:
+  void Reallocate();
+
+  int width_ = 0;
+  int height_ = 0;
+  int bitsPerPixel_ = 24;
+  std::vector<std::uint8_t> pixels_;
+  std::array<RgbQuad, 256> colorTable_{};
+  bool modified_ = false;
+};

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Builds every target with AddressSanitizer and UndefinedBehaviorSanitizer and runs all tests.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+tools/install-deps.sh test
+
+build=build-asan
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
+  -DQM_SANITIZE=ON -DQM_BUILD_TESTS=ON -DQM_BUILD_GUI=ON >/dev/null
+cmake --build "$build" -j "$(nproc)"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 900
+
+if [[ -x tests/fuzz/run.sh ]]; then
+  tests/fuzz/run.sh
+fi

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running or testing needs, when they are missing.
+# Usage: tools/install-deps.sh build|test
+set -euo pipefail
+
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+  fonts-dejavu-core xvfb xauth)
+if [[ "${1:-build}" == test ]]; then
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
+    libtiff-tools clang libclang-rt-14-dev)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if ((${#missing[@]} > 0)); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
