@@ -5,12 +5,13 @@
 #   bench/run-batch.sh [PHOTO_FOLDER]    default ../shared/bench/photos; REPEAT=3 runs each
 set -euo pipefail
 cd "$(dirname "$0")/.."
-photos=$(realpath "${1:-../shared/bench/photos}")
+photos=${1:-../shared/bench/photos}
 repeat=${REPEAT:-3}
 if ! compgen -G "$photos/*.jpg" >/dev/null; then
   echo "No photos in $photos; nothing to measure."
   exit 0
 fi
+photos=$(realpath "$photos")
 
 needed=()
 command -v djpeg >/dev/null || needed+=(libjpeg-turbo-progs)
@@ -27,8 +28,11 @@ if ((${#needed[@]} > 0)); then
 fi
 
 build=build-release
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target quillmere-cli >/dev/null
+if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF &&
+  cmake --build "$build" -j "$(nproc)" --target quillmere-cli; } >"$build.log" 2>&1; then
+  cat "$build.log"
+  exit 1
+fi
 cli=$PWD/$build/cli/quillmere-cli
 
 work=$(mktemp -d)

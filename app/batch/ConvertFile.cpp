@@ -35,5 +35,5 @@ bool ConvertFile(TImager& imager, const ConversionSettings& settings, const std:
     params.JpegQuality = quality;
   params.JpegColorSpace = settings.SaveGrayScale || settings.ApplyBlackWhite ? 1 : 0;
   imager.SaveJpegFile(target);
-  return true;
+  return !imager.IO()->Aborting();
 }
