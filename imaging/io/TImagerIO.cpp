@@ -60,7 +60,7 @@ LoadKind LoadKindOf(const std::string& extension) {
 
 TImagerIO::TImagerIO() {
   UseOwnBitmap();
-  params_ = std::make_unique<TIOParamsVals>(this);
+  params_ = std::make_unique<TIOParamsVals>(this, this);
 }
 
 TImagerIO::~TImagerIO() {
@@ -69,6 +69,22 @@ TImagerIO::~TImagerIO() {
 
 void TImagerIO::AssignParams(const TImagerIO& source) {
   params_->AssignParams(*source.params_);
+}
+
+bool TImagerIO::CurrentPictureSize(int& width, int& height) {
+  if (bitmap_ == nullptr)
+    return false;
+  width = bitmap_->Width();
+  height = bitmap_->Height();
+  return true;
+}
+
+bool TImagerIO::ViewResolution(int& dpiX, int& dpiY) {
+  if (attachedImager_ == nullptr)
+    return false;
+  dpiX = attachedImager_->DpiX();
+  dpiY = attachedImager_->DpiY();
+  return true;
 }
 
 void TImagerIO::SetNativePixelFormat(bool value) {

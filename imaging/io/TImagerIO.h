@@ -5,6 +5,7 @@
 #include <string>
 
 #include "imaging/core/ImgTypes.h"
+#include "imaging/io/TParamsOwnerInfo.h"
 
 class TByteStream;
 class TIOParamsVals;
@@ -16,12 +17,12 @@ struct TProgressRecord;
 /// The image input/output object: loads files into an image container and saves it, choosing
 /// the codec by extension, and keeps the per-image parameters. Every load and save runs in one
 /// frame: the Aborting flag, progress and finish notifications, and the attached view's refresh.
-class TImagerIO {
+class TImagerIO : public TParamsOwnerInfo {
  public:
   using TNotifyEvent = std::function<void(void* sender)>;
 
   TImagerIO();
-  virtual ~TImagerIO();
+  ~TImagerIO() override;
   TImagerIO(const TImagerIO&) = delete;
   TImagerIO& operator=(const TImagerIO&) = delete;
 
@@ -31,6 +32,10 @@ class TImagerIO {
   const TIOParamsVals& Params() const { return *params_; }
   /// Copies the parameters of another I/O object.
   void AssignParams(const TImagerIO& source);
+  /// What a parameter reset takes over: the current picture's size (false without a container)
+  /// and the attached view's resolution (false without a view).
+  bool CurrentPictureSize(int& width, int& height) override;
+  bool ViewResolution(int& dpiX, int& dpiY) override;
 
   /// Uses the view's container (not owned) and follows it when the view replaces it; null
   /// gives the object a new container of its own.

@@ -181,7 +181,9 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
   if (tables != nullptr && tables != &stream) {
     InstallJpegStreamSource(&cinfo, s.source, *tables, s.aborting);
     if (!JpegGuarded(s.errors, [&] { jpeg_read_header(&cinfo, FALSE); })) {
-      s.tablesFailed = true;
+      // An empty tables stream only sets the abort flag; the library's complaint about the
+      // end-of-image marker supplied for it is no error of its own.
+      s.tablesFailed = !s.source.emptyStream;
       return;
     }
   }

@@ -30,8 +30,11 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
   if (failed)
     ERREXIT(cinfo, JERR_FILE_READ);
   if (count < 1) {
-    if (source.startOfFile && source.aborting != nullptr)
-      *source.aborting = true;
+    if (source.startOfFile) {
+      source.emptyStream = true;
+      if (source.aborting != nullptr)
+        *source.aborting = true;
+    }
     source.buffer[0] = 0xFF;
     source.buffer[1] = JPEG_EOI;
     count = 2;
@@ -65,6 +68,7 @@ void InstallJpegStreamSource(j_decompress_ptr cinfo, TJpegStreamSource& source, 
   source.stream = &stream;
   source.aborting = aborting;
   source.startOfFile = true;
+  source.emptyStream = false;
   source.pub.init_source = InitSource;
   source.pub.fill_input_buffer = FillInputBuffer;
   source.pub.skip_input_data = SkipInputData;

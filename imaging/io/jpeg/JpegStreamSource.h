@@ -16,6 +16,7 @@ struct TJpegStreamSource {
   TByteStream* stream = nullptr;
   bool* aborting = nullptr;
   bool startOfFile = true;
+  bool emptyStream = false;  ///< the stream gave no byte at all
   std::vector<std::uint8_t> buffer;
 
   static constexpr std::size_t kBufferSize = 65536;

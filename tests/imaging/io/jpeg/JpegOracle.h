@@ -207,7 +207,7 @@ inline std::vector<std::uint8_t> Pattern(int width, int height) {
       std::uint8_t* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
       p[0] = static_cast<std::uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
       p[1] = static_cast<std::uint8_t>(y * 255 / (height > 1 ? height - 1 : 1));
-      p[2] = static_cast<std::uint8_t>((x + y) * 4);
+      p[2] = static_cast<std::uint8_t>((x + y) * 255 / (width + height));
     }
   }
   return rgb;
