@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr unsigned long kMaxPixels = 1u << 22;
+constexpr unsigned long kMaxPixels = 1u << 20;
 
 struct HeaderErrors {
   jpeg_error_mgr pub;
