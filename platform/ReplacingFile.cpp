@@ -25,7 +25,9 @@ mode_t ModeForTarget(const std::string& targetPath) {
 TReplacingFile::TReplacingFile(const std::string& targetPath) : targetPath_(targetPath) {
   const std::filesystem::path target(targetPath);
   const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-  std::string pattern = (folder / ("." + target.filename().string() + ".qmtmp-XXXXXX")).string();
+  std::string hiddenName(".");
+  hiddenName.append(target.filename().string()).append(".qmtmp-XXXXXX");
+  const std::string pattern = (folder / hiddenName).string();
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = mkstemp(name.data());
