@@ -224,6 +224,24 @@ TEST_F(DispatchTest, ParamsOnlyReadsLeaveTheImage) {
   EXPECT_EQ(recorder.finished, 1);
 }
 
+TEST_F(DispatchTest, AutoAdjustDpiMakesPixelsSquare) {
+  // 100 x 50 dots per inch: each pixel is twice as tall as wide, so the height doubles.
+  WriteFile(dir / "wide.jpg",
+            oracle::Encode(40, 20, oracle::Pattern(40, 20), oracle::WithDensity(1, 100, 50)));
+  io.SetAutoAdjustDPI(true);
+  io.LoadFromFile((dir / "wide.jpg").string());
+  EXPECT_EQ(io.Bitmap()->Width(), 40);
+  EXPECT_EQ(io.Bitmap()->Height(), 40);
+  EXPECT_EQ(io.Params().ResolutionY, 100);
+
+  WriteFile(dir / "tall.jpg",
+            oracle::Encode(20, 40, oracle::Pattern(20, 40), oracle::WithDensity(1, 100, 50)));
+  io.LoadFromFile((dir / "tall.jpg").string());
+  EXPECT_EQ(io.Bitmap()->Width(), 10);
+  EXPECT_EQ(io.Bitmap()->Height(), 40);
+  EXPECT_EQ(io.Params().ResolutionX, 50);
+}
+
 TEST(DispatchView, UsesTheViewsImageAndTellsItAboutLoads) {
   const auto dir = MakeTempDir("qmdispatchview");
   WriteFile(dir / "a.jpg",
