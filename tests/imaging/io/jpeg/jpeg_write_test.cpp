@@ -281,3 +281,31 @@ TEST(JpegWrite, OneBitImagesAreWrittenFromAColourCopy) {
   EXPECT_GT(decoded.pixels[0], 240);
   EXPECT_LT(decoded.pixels[15 * 3], 15);
 }
+
+TEST(JpegWrite, CameraFileWithJfifAfterExifWritesBackAsCorrectRgb) {
+  const auto rgb = oracle::Pattern(kWidth, kHeight);
+  const std::vector<std::uint8_t> exif = {'E', 'x', 'i', 'f', 0, 0, 'I', 'I', 42, 0};
+  const std::vector<std::uint8_t> jfif = {'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72, 0, 0};
+  const auto camera =
+      oracle::Encode(kWidth, kHeight, rgb, oracle::Options([&](oracle::EncodeOptions& o) {
+                       o.setup = [](j_compress_ptr cinfo) { cinfo->write_JFIF_header = FALSE; };
+                       o.markers = [&](j_compress_ptr cinfo) {
+                         jpeg_write_marker(cinfo, JPEG_APP0 + 1, exif.data(), 10);
+                         jpeg_write_marker(cinfo, JPEG_APP0, jfif.data(), 14);
+                       };
+                     }));
+  TImgBitmap bitmap;
+  TIOParamsVals params;
+  ASSERT_FALSE(ReadJpegBytes(camera, bitmap, params).aborting);
+  ASSERT_EQ(params.JpegMarkers.Count(), 2) << "the JFIF marker is kept: it is not the first";
+
+  params.JpegColorSpace = 0;
+  params.JpegQuality = 95;
+  const auto written = WriteJpegBytes(bitmap, params);
+  EXPECT_TRUE(SegmentsWithCode(written, 0xE0).empty());
+  ASSERT_EQ(SegmentsWithCode(written, 0xE1).size(), 1u);
+  const oracle::Image decoded = oracle::Decode(written);
+  ASSERT_TRUE(decoded.ok);
+  EXPECT_EQ(decoded.fileSpace, JCS_RGB);
+  EXPECT_LE(MaxDifference(decoded.pixels, rgb), 24) << "every decoder sees the right colours";
+}
