@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <exception>
-#include <new>
 #include <vector>
 
 #include "imaging/core/ImgErrors.h"
@@ -14,6 +13,7 @@
 #include "imaging/io/jpeg/JpegErrorManager.h"
 #include "imaging/io/jpeg/JpegMemoryLimit.h"
 #include "imaging/io/jpeg/JpegMessages.h"
+#include "imaging/io/jpeg/JpegProgress.h"
 #include "imaging/io/jpeg/JpegStreamSource.h"
 #include "platform/ByteStream.h"
 #include "platform/SystemInfo.h"
@@ -130,14 +130,6 @@ bool OutputFitsMemory(const jpeg_decompress_struct& cinfo) {
   return available <= 0 || *RowBytes(width, 24) * height <= available;
 }
 
-void ReportRows(TProgressRecord& progress, int rows) {
-  progress.rowsDone += rows;
-  if (progress.handler) {
-    progress.handler(progress.sender,
-                     static_cast<int>(std::nearbyint(progress.rowsDone * progress.perRow)));
-  }
-}
-
 void TransferRows(ReadSession& s, TImgBitmap& bitmap, TProgressRecord& progress) {
   jpeg_decompress_struct& cinfo = s.cinfo;
   const RowTransfer transfer = cinfo.out_color_space == JCS_CMYK  ? RowTransfer::FromCmyk
@@ -168,7 +160,7 @@ void TransferRows(ReadSession& s, TImgBitmap& bitmap, TProgressRecord& progress)
       }
     }
     row += static_cast<int>(read);
-    ReportRows(progress, static_cast<int>(read));
+    ReportJpegRows(progress, static_cast<int>(read));
     if (s.Aborted())
       return;
   }

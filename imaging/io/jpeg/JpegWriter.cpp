@@ -13,6 +13,7 @@
 #include "imaging/io/jpeg/JpegErrorManager.h"
 #include "imaging/io/jpeg/JpegMarkerFilter.h"
 #include "imaging/io/jpeg/JpegMemoryLimit.h"
+#include "imaging/io/jpeg/JpegProgress.h"
 #include "imaging/io/jpeg/JpegStreamDestination.h"
 
 namespace {
@@ -93,14 +94,6 @@ void Configure(jpeg_compress_struct& cinfo, TImgBitmap& source, const TIOParamsV
     jpeg_simple_progression(&cinfo);
 }
 
-void ReportRows(TProgressRecord& progress, int rows) {
-  progress.rowsDone += rows;
-  if (progress.handler) {
-    progress.handler(progress.sender,
-                     static_cast<int>(std::nearbyint(progress.rowsDone * progress.perRow)));
-  }
-}
-
 // False when the library reported a fatal error.
 bool WriteRows(WriteSession& s, TImgBitmap& source, const ColorChoice& color,
                TProgressRecord& progress) {
@@ -130,7 +123,7 @@ bool WriteRows(WriteSession& s, TImgBitmap& source, const ColorChoice& color,
       return false;
     }
     row += static_cast<int>(written);
-    ReportRows(progress, static_cast<int>(written));
+    ReportJpegRows(progress, static_cast<int>(written));
     if (*s.aborting)
       break;
   }
