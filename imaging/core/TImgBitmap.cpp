@@ -379,6 +379,12 @@ void TImgBitmap::Assign(TImgBaseBitmap* source) {
   auto* bitmap = dynamic_cast<TImgBitmap*>(source);
   if (bitmap == nullptr || bitmap == this)
     return;
+  if (bitmap == alpha_.get()) {
+    // Re-allocating this container frees its alpha channel: keep the source alive meanwhile.
+    const std::unique_ptr<TImgBitmap> ownAlpha = std::move(alpha_);
+    Assign(ownAlpha.get());
+    return;
+  }
   const std::uint8_t sourceMode = bitmap->accessMode_;
   const std::uint8_t ownMode = accessMode_;
   bitmap->accessMode_ = 1;
@@ -426,7 +432,8 @@ void TImgBitmap::Assign(TPlatformBitmap* source) {
 }
 
 void TImgBitmap::MoveTo(TImgBitmap* destination) {
-  if (destination == nullptr || destination == this)
+  // The alpha channel would be freed along with this container's image.
+  if (destination == nullptr || destination == this || destination == alpha_.get())
     return;
   destination->FreeImage();
   destination->fileStore_.Swap(fileStore_);

@@ -235,6 +235,14 @@ TEST_F(BitmapStorage, AssignCopiesEverythingBetweenStorages) {
   }
   EXPECT_EQ(source.AccessMode(), 3);
 
+  // Copying a container's own alpha channel into it leaves a valid gray image.
+  TImgBitmap withAlpha;
+  withAlpha.Assign(&source);
+  withAlpha.Assign(withAlpha.AlphaChannel());
+  EXPECT_EQ(withAlpha.PixelFormat(), pfGray8);
+  EXPECT_EQ(withAlpha.RowPtr(1)[2], 9);
+  EXPECT_FALSE(withAlpha.HasAlphaChannel());
+
   // An alpha channel never takes an alpha channel of its own.
   TImgBitmap alpha(1, 1, locInMemory);
   alpha.Assign(&source);
