@@ -43,7 +43,9 @@ void TImgBitmap::Assign(TImgBaseBitmap* source) {
         ConvertPixelsFrom(*bitmap);
       } else if (diskToDisk) {
         bitmap->fileStore_.FlushRows();
-        TImgFileBuffer::CopyFile(bitmap->fileStore_, 0, fileStore_, 0, fileStore_.FileSize());
+        // A failed file copy (a full disk, say) still gets the rows one by one.
+        if (!TImgFileBuffer::CopyFile(bitmap->fileStore_, 0, fileStore_, 0, fileStore_.FileSize()))
+          CopyPixelsFrom(*bitmap);
       } else {
         CopyPixelsFrom(*bitmap);
       }

@@ -1,10 +1,11 @@
 #include "imaging/core/TImgFileBuffer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 TImgFileBuffer::~TImgFileBuffer() {
   Close();
@@ -17,7 +18,8 @@ bool TImgFileBuffer::Create(std::int64_t size, const std::string& folder) {
     const char* tmp = std::getenv("TMPDIR");
     dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
   } else {
-    ::mkdir(dir.c_str(), 0700);
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
   }
   std::string pattern = dir + "/qmimgXXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
