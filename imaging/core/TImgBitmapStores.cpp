@@ -169,11 +169,7 @@ void TImgBitmap::SetLocation(TImgBitmapLocation location) {
   rowAlignBits_ = saved->rowAlignBits_;
   Allocate(saved->width_, saved->height_, saved->pixelFormat_);
   CopyPixelsFrom(*saved);
-  if (pixelFormat_ == pfPalette8) {
-    palette_ = saved->palette_;
-    paletteCount_ = saved->paletteCount_;
-    WritePlatformColorTable();
-  }
+  CopyPaletteFrom(*saved);
   alpha_ = std::move(saved->alpha_);
   isFull_ = saved->isFull_;
 }

@@ -158,6 +158,14 @@ TEST_F(BitmapStorage, Pf32fIsRefusedInPlatformBitmapStorage) {
   EXPECT_EQ(image.Height(), 1);
   EXPECT_NE(image.PixelFormat(), pf32f);
 
+  // Moving a float image into a platform bitmap is refused before anything is lost.
+  TImgBitmap floats;
+  floats.Allocate(3, 1, pf32f);
+  floats.FillAll(0.25);
+  EXPECT_THROW(floats.SetLocation(locPlatformBitmap), EImgError);
+  EXPECT_NE(floats.Location(), locPlatformBitmap);
+  EXPECT_FLOAT_EQ(FloatAt(floats, 2, 0), 0.25f);
+
   image.Allocate(2, 2, pfGray8);
   EXPECT_THROW(image.SetPixelFormat(pf32f), EImgError);
   EXPECT_EQ(image.PixelFormat(), pfGray8);
