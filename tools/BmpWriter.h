@@ -88,15 +88,15 @@ inline std::vector<std::uint8_t> BuildBmp(const TBmpFileSpec& spec) {
     }
     out.resize(headerStart + spec.headerSize, 0);
   }
+  if (maskBytes != 0) {
+    for (std::uint32_t mask : *spec.masks)
+      Put32(out, mask);
+  }
   for (std::size_t i = 0; i < entries; ++i) {
     out.insert(out.end(), spec.palette.begin() + static_cast<std::ptrdiff_t>(i * 3),
                spec.palette.begin() + static_cast<std::ptrdiff_t>(i * 3 + 3));
     if (!core)
       out.push_back(0);
-  }
-  if (maskBytes != 0) {
-    for (std::uint32_t mask : *spec.masks)
-      Put32(out, mask);
   }
   out.insert(out.end(), spec.pixelData.begin(), spec.pixelData.end());
   return out;

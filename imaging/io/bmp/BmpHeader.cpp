@@ -66,25 +66,25 @@ void ReadInfoHeader(TBmpSource& source, TBmpHeader& header) {
   header.pixelsPerMeterY = reader.I32();
   std::uint32_t colorsUsed = reader.U32();
 
+  if (header.compression == kBmpBitFields && !header.IsOs2V2Header()) {
+    if (size >= kHeaderWithMasksSize) {
+      reader.Seek(40);
+      ReadMasks(reader, header);
+    } else {
+      // Shorter headers are followed by the masks, and only then by any palette.
+      std::array<std::uint8_t, 12> maskBlock{};
+      source.Read(maskBlock);
+      TByteReader maskReader(maskBlock);
+      ReadMasks(maskReader, header);
+    }
+  }
+
   if (colorsUsed > kMaxPaletteEntries)
     colorsUsed = 0;
   if (colorsUsed == 0 && header.bitCount <= 8)
     colorsUsed = 1u << header.bitCount;
   if (colorsUsed > 0)
     ReadPalette4(source, header, static_cast<int>(colorsUsed));
-
-  if (header.compression != kBmpBitFields || header.IsOs2V2Header())
-    return;
-  if (size >= kHeaderWithMasksSize) {
-    // The masks after the palette would be pixel bytes here: the header holds the real ones.
-    reader.Seek(40);
-    ReadMasks(reader, header);
-  } else {
-    std::array<std::uint8_t, 12> maskBlock{};
-    source.Read(maskBlock);
-    TByteReader maskReader(maskBlock);
-    ReadMasks(maskReader, header);
-  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -38,6 +39,7 @@ std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path) {
 enum class TMatch {
   Exact,                   // every pixel equals the reference
   TopBits,                 // each channel holds the reference's top bits, the low bits zero
+  WithinOne,               // channels wider than 8 bits keep their top 8 bits; the reference rounds
   OnesWhereNotFirstEntry,  // 1-bit: a bit is 0 exactly where the reference shows entry 0
   Aborts,                  // a layout the reader refuses
 };
@@ -52,6 +54,7 @@ struct TCorpusCase {
 // The references show what the pictures mean. Where the reader's rules give something else
 // on purpose, the match says how, and why:
 // - 16-bit channels are widened with zero low bits, not scaled, so only the top bits match.
+// - Alpha is dropped; where the reference is fully transparent it shows no colour to compare.
 // - A 1-bit file keeps 1 as white unless its palette is exactly white then black; coloured
 //   pairs and one-entry palettes are not applied.
 // - pal8nonsquare-v is stretched for display; -e is the image as stored.
@@ -92,7 +95,7 @@ const TCorpusCase kCases[] = {
     {"bmpsuite/g/rgb32.bmp", "rgb24.png", TMatch::Exact},
     {"bmpsuite/g/rgb32bf.bmp", "rgb24.png", TMatch::Exact},
     {"bmpsuite/q/rgb32fakealpha.bmp", "rgb24.png", TMatch::Exact},
-    {"bmpsuite/q/rgb32-111110.bmp", "rgb24.png", TMatch::Exact},
+    {"bmpsuite/q/rgb32-111110.bmp", "rgb24.png", TMatch::WithinOne},
     {"bmpsuite/q/pal2.bmp", nullptr, TMatch::Aborts},
     {"bmpsuite/q/rgb24jpeg.bmp", nullptr, TMatch::Aborts},
     {"bmpsuite/q/rgba32abf.bmp", nullptr, TMatch::Aborts},
@@ -122,7 +125,12 @@ void ExpectMatches(const TCorpusCase& test, TBmpLoad& load, const TReference& re
           &reference.bgra[static_cast<std::size_t>(y * reference.width + x) * 4];
       const auto got = PixelBgr(load, x, y);
       bool same = true;
-      if (test.match == TMatch::OnesWhereNotFirstEntry) {
+      if (want[3] == 0)
+        continue;
+      if (test.match == TMatch::WithinOne) {
+        for (int c = 0; c < 3; ++c)
+          same = same && std::abs(got[static_cast<std::size_t>(c)] - want[c]) <= 1;
+      } else if (test.match == TMatch::OnesWhereNotFirstEntry) {
         const bool isFirst = std::equal(want, want + 3, firstEntry);
         same = load.Bit(x, y) == !isFirst;
       } else {
