@@ -16,17 +16,21 @@ TBmpColorTable::TBmpColorTable(const TBmpHeader& header) {
 
 void TBmpColorTable::UnpackRow(std::span<const std::uint8_t> fileRow, int bitCount, int width,
                                bool native, std::uint8_t* destination) const {
-  if (width <= 0 || (bitCount != 1 && bitCount != 4 && bitCount != 8))
+  if (width <= 0 || (bitCount != 4 && bitCount != 8))
     return;
   const auto pixels = static_cast<std::size_t>(width);
-  const std::size_t perByte = 8 / static_cast<std::size_t>(bitCount);
-  if (fileRow.size() < (pixels + perByte - 1) / perByte)
+  if (fileRow.size() < (bitCount == 8 ? pixels : (pixels + 1) / 2))
     return;
 
-  const unsigned mask = (1u << bitCount) - 1;
+  if (bitCount == 8 && native) {
+    std::memcpy(destination, fileRow.data(), pixels);
+    return;
+  }
   for (std::size_t x = 0; x < pixels; ++x) {
-    const std::size_t shift = 8 - static_cast<std::size_t>(bitCount) * (x % perByte + 1);
-    const auto index = static_cast<std::uint8_t>((fileRow[x / perByte] >> shift) & mask);
+    const std::uint8_t byte = fileRow[bitCount == 8 ? x : x / 2];
+    const auto index = static_cast<std::uint8_t>(bitCount == 8 ? byte
+                                                 : x % 2 == 0  ? byte >> 4
+                                                               : byte & 0x0F);
     if (native) {
       destination[x] = index;
     } else {

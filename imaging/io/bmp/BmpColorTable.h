@@ -16,7 +16,7 @@ class TBmpColorTable {
   std::span<const std::uint8_t, 256 * 3> Entries() const { return bgr_; }
   bool IsWhiteThenBlack() const { return whiteThenBlack_; }
 
-  /// Writes width pixels of 1, 4 or 8 bits from a file row: indices in native mode, else the
+  /// Writes width pixels of 4 or 8 bits from a file row: indices in native mode, else the
   /// entries' three bytes. Does nothing when the row is too short for width pixels.
   void UnpackRow(std::span<const std::uint8_t> fileRow, int bitCount, int width, bool native,
                  std::uint8_t* destination) const;
