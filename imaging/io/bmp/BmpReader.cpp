@@ -155,10 +155,9 @@ class TBmpPixelDecoder {
     if (!fileRowLength)
       return;
     std::vector<std::uint8_t> fileRow(static_cast<std::size_t>(*fileRowLength));
-    const std::optional<TBmpBitFields> bitFields = layout != TBmpLayout::BitFields ? std::nullopt
-                                                   : header_.compression == kBmpBitFields
-                                                       ? std::optional(TBmpBitFields(header_.masks))
-                                                       : std::optional(TBmpBitFields::Default16());
+    const TBmpBitFields bitFields = header_.compression == kBmpBitFields
+                                        ? TBmpBitFields(header_.masks)
+                                        : TBmpBitFields::Default16();
     const auto pixels = static_cast<std::size_t>(width_);
     for (int fileRowIndex = height_ - 1, done = 0; fileRowIndex >= 0; --fileRowIndex, ++done) {
       progress_.rowsDone = done;
@@ -178,12 +177,12 @@ class TBmpPixelDecoder {
         case TBmpLayout::Rgb24:
           std::memcpy(row, fileRow.data(), std::min(fileRow.size(), pixels * 3));
           break;
-        case TBmpLayout::Rgb32:
+        case TBmpLayout::Rgb32:  // fileRow holds 4 x width bytes
           for (std::size_t x = 0; x < pixels; ++x)
             std::memcpy(row + x * 3, &fileRow[x * 4], 3);
           break;
         case TBmpLayout::BitFields:
-          bitFields->ExpandRow(fileRow, header_.bitCount / 8, width_, row);
+          bitFields.ExpandRow(fileRow, header_.bitCount / 8, width_, row);
           break;
         default:
           break;
