@@ -366,3 +366,23 @@ TEST(BmpReader, ProgressPerRowAndAbortFromTheHandler) {
   EXPECT_EQ(reported, (std::vector<int>{0, 10, 20, 30, 40, 50}));
   EXPECT_TRUE(load.aborting);
 }
+
+TEST(BmpReader, ContainerOnDiskGetsTheSamePixels) {
+  // Rows of a container kept on disk are valid only until the next row is fetched.
+  std::vector<std::uint8_t> indices(7 * 5);
+  for (std::size_t i = 0; i < indices.size(); ++i)
+    indices[i] = static_cast<std::uint8_t>(i / 3);
+  for (const bool rle : {false, true}) {
+    const auto bytes = bmpwriter::Bmp8(7, 5, indices, kGrayRamp8, rle);
+    TBmpLoad inMemory;
+    inMemory.Read(bytes);
+    TBmpLoad onDisk;
+    onDisk.bitmap.SetMemoryThreshold(0);
+    onDisk.Read(bytes);
+    ASSERT_EQ(onDisk.bitmap.Location(), locOnDisk);
+    for (int i = 0; i < 35; ++i) {
+      EXPECT_EQ(onDisk.Bgr(i % 7, i / 7), Gray(indices[static_cast<std::size_t>(i)])) << rle;
+      EXPECT_EQ(inMemory.Bgr(i % 7, i / 7), onDisk.Bgr(i % 7, i / 7));
+    }
+  }
+}
