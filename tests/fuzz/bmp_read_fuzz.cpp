@@ -13,7 +13,7 @@
 namespace {
 
 // Keeps a 60-byte input from asking for a gigabyte: the reader itself allows far more.
-constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 18;
+constexpr std::int64_t kMaxFuzzPixels = std::int64_t{1} << 16;
 
 }  // namespace
 
