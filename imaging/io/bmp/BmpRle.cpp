@@ -112,7 +112,7 @@ class TRleDecoder {
     if (dy > row_)
       return false;
     // Columns past the edge behave alike whatever their distance, so the edge bounds x.
-    x_ = std::min(x_ + dx, target_.width);
+    x_ = dx > target_.width - x_ ? target_.width : x_ + dx;
     if (dy > 0) {
       row_ -= dy;
       SelectRow();

@@ -386,3 +386,22 @@ TEST(BmpReader, ContainerOnDiskGetsTheSamePixels) {
     }
   }
 }
+
+TEST(BmpReader, RunLengthAndUncompressedFilesOfOnePictureLoadAlike) {
+  // Stretches of differing pixels (absolute runs, odd and even) between repeated ones.
+  const int width = 13;
+  const int height = 4;
+  std::vector<std::uint8_t> indices(static_cast<std::size_t>(width * height));
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    indices[i] = static_cast<std::uint8_t>(i % 5 == 0 ? 200 : (i * 37) % 256);
+  }
+  TBmpLoad plain;
+  plain.Read(bmpwriter::Bmp8(width, height, indices, kGrayRamp8, false));
+  TBmpLoad rle;
+  rle.Read(bmpwriter::Bmp8(width, height, indices, kGrayRamp8, true));
+  ASSERT_FALSE(rle.aborting);
+  for (int i = 0; i < width * height; ++i) {
+    EXPECT_EQ(rle.Bgr(i % width, i / width), Gray(indices[static_cast<std::size_t>(i)])) << i;
+    EXPECT_EQ(rle.Bgr(i % width, i / width), plain.Bgr(i % width, i / width));
+  }
+}
