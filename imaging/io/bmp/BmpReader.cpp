@@ -9,6 +9,7 @@
 
 #include "imaging/core/SizeMath.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/DefaultResolution.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/bmp/BmpBitFields.h"
@@ -18,9 +19,6 @@
 #include "imaging/io/bmp/BmpSource.h"
 
 namespace {
-
-// Resolution given to files that state none; the dispatch applies the same default.
-constexpr int kDefaultResolution = 300;
 
 enum class TBmpLayout { Bit1, Indexed, Rle4, Rle8, Rgb24, Rgb32, BitFields, Unsupported };
 
@@ -52,20 +50,20 @@ TBmpLayout LayoutOf(const TBmpHeader& header) {
   }
 }
 
-int DpiFromPixelsPerMeter(std::int32_t pixelsPerMeter) {
+int DpiFromPixelsPerMeter(std::int32_t pixelsPerMeter, int defaultDpi) {
   const double dpi = std::nearbyint(pixelsPerMeter / 100.0 * 2.54);
-  return dpi == 0 ? kDefaultResolution : static_cast<int>(dpi);
+  return dpi == 0 ? defaultDpi : static_cast<int>(dpi);
 }
 
 void FillParams(const TBmpHeader& header, int height, TIOParamsVals& params) {
   params.Width = header.width;
   params.Height = height;
   if (header.IsCoreHeader()) {
-    params.SetResolutionX(kDefaultResolution);
-    params.SetResolutionY(kDefaultResolution);
+    params.SetResolutionX(DefaultResolution.x);
+    params.SetResolutionY(DefaultResolution.y);
   } else {
-    params.SetResolutionX(DpiFromPixelsPerMeter(header.pixelsPerMeterX));
-    params.SetResolutionY(DpiFromPixelsPerMeter(header.pixelsPerMeterY));
+    params.SetResolutionX(DpiFromPixelsPerMeter(header.pixelsPerMeterX, DefaultResolution.x));
+    params.SetResolutionY(DpiFromPixelsPerMeter(header.pixelsPerMeterY, DefaultResolution.y));
   }
   switch (header.infoSize) {
     case 12:
