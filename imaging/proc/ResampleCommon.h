@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 
@@ -20,12 +21,10 @@ constexpr double kTruncationSlack = 1e-9;
 
 /// A double as a pixel byte: truncated toward zero (after kTruncationSlack), clamped to 0..255.
 inline std::uint8_t TruncToByte(double value) {
-  value += kTruncationSlack;
-  if (!(value > 0.0))
-    return 0;
-  if (value >= 255.0)
-    return 255;
-  return static_cast<std::uint8_t>(value);
+  // Levels are small, so the integer conversion cannot overflow; clamping in integers keeps
+  // the hot loops free of floating-point branches.
+  const int truncated = static_cast<int>(value + kTruncationSlack);
+  return static_cast<std::uint8_t>(std::min(std::max(truncated, 0), 255));
 }
 
 inline std::uint8_t ClampToByte(int value) {
