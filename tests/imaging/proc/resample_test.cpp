@@ -15,12 +15,12 @@ TEST(ResampleSizeRule, FollowsTheTable) {
     int w, h, newWidth, newHeight, width, height;
   };
   const Case cases[] = {
-      {3000, 2000, 800, -1, 800, 533},  {2000, 3000, -1, 600, 400, 600},
-      {5, 1000, 1, -1, 1, 200},         {1000, 5, 100, -1, 100, 1},
-      {640, 480, 0, 300, 640, 300},     {640, 480, -640, 480, 640, 480},
-      {640, 480, 200, 0, 200, 480},     {640, 480, -1, 0, 1, 480},
-      {640, 480, 0, -7, 640, 7},        {640, 480, -1, -1, 0, 0},
-      {640, 480, -5, -300, 0, 0},       {60000, 3, -1, 2000000000, 2147483647, 2000000000},
+      {3000, 2000, 800, -1, 800, 533}, {2000, 3000, -1, 600, 400, 600},
+      {5, 1000, 1, -1, 1, 200},        {1000, 5, 100, -1, 100, 1},
+      {640, 480, 0, 300, 640, 300},    {640, 480, -640, 480, 640, 480},
+      {640, 480, 200, 0, 200, 480},    {640, 480, -1, 0, 1, 480},
+      {640, 480, 0, -7, 640, 7},       {640, 480, -1, -1, 0, 0},
+      {640, 480, -5, -300, 0, 0},      {60000, 3, -1, 2000000000, 2147483647, 2000000000},
   };
   for (const Case& c : cases) {
     const auto size = ComputeResampleSize(c.w, c.h, c.newWidth, c.newHeight);
@@ -30,8 +30,8 @@ TEST(ResampleSizeRule, FollowsTheTable) {
     }
     ASSERT_TRUE(size.has_value());
     EXPECT_EQ(size->width, c.width) << c.w << "x" << c.h << " " << c.newWidth << "," << c.newHeight;
-    EXPECT_EQ(size->height, c.height) << c.w << "x" << c.h << " " << c.newWidth << ","
-                                      << c.newHeight;
+    EXPECT_EQ(size->height, c.height)
+        << c.w << "x" << c.h << " " << c.newWidth << "," << c.newHeight;
   }
 }
 
@@ -81,12 +81,14 @@ TEST(ResampleBit1, BecomesGrayExceptWithNoneOrAtOwnSize) {
   proc.Resample(16, 12, rfBicubic);
   ASSERT_EQ(proc.CurrentImage()->PixelFormat(), pfBit1);
   for (int y = 0; y < 12; ++y)
-    for (int x = 0; x < 16; ++x) ASSERT_EQ(BitAt(*proc.CurrentImage(), x, y), checker(x, y));
+    for (int x = 0; x < 16; ++x)
+      ASSERT_EQ(BitAt(*proc.CurrentImage(), x, y), checker(x, y));
 
   proc.Resample(32, 24, rfNone);
   ASSERT_EQ(proc.CurrentImage()->PixelFormat(), pfBit1);
   for (int y = 0; y < 24; ++y)
-    for (int x = 0; x < 32; ++x) ASSERT_EQ(BitAt(*proc.CurrentImage(), x, y), checker(x / 2, y / 2));
+    for (int x = 0; x < 32; ++x)
+      ASSERT_EQ(BitAt(*proc.CurrentImage(), x, y), checker(x / 2, y / 2));
 
   // Both sides halve: each target pixel is the mean of its clamped source block.
   proc.Resample(16, 12, rfBicubic);
@@ -99,7 +101,8 @@ TEST(ResampleBit1, BecomesGrayExceptWithNoneOrAtOwnSize) {
           sum += checker(sx / 2, sy / 2) ? 255 : 0;
           ++count;
         }
-      for (int c = 0; c < 3; ++c) ASSERT_EQ(BgrAt(*proc.CurrentImage(), x, y, c), sum / count);
+      for (int c = 0; c < 3; ++c)
+        ASSERT_EQ(BgrAt(*proc.CurrentImage(), x, y, c), sum / count);
     }
 }
 
@@ -112,7 +115,8 @@ TEST(ResampleBit1, EnlargedWhiteStaysWhiteGray) {
     ASSERT_EQ(proc.CurrentImage()->PixelFormat(), pfBGR24);
     for (int y = 0; y < 9; ++y)
       for (int x = 0; x < 13; ++x)
-        for (int c = 0; c < 3; ++c) ASSERT_EQ(BgrAt(*proc.CurrentImage(), x, y, c), 255) << filter;
+        for (int c = 0; c < 3; ++c)
+          ASSERT_EQ(BgrAt(*proc.CurrentImage(), x, y, c), 255) << filter;
   }
 }
 
@@ -121,10 +125,12 @@ void FillPattern(TImgBitmap& image, int width, int height, TImgBitmapFormat form
   image.Allocate(width, height, format);
   for (int y = 0; y < height; ++y) {
     std::uint8_t* row = image.RowPtr(y);
-    for (int i = 0; i < image.RowLength(); ++i) row[i] = static_cast<std::uint8_t>(y * 37 + i * 11);
+    for (int i = 0; i < image.RowLength(); ++i)
+      row[i] = static_cast<std::uint8_t>(y * 37 + i * 11);
   }
   if (format == pfPalette8)
-    for (int i = 0; i < 1024; ++i) image.Palette()[i] = static_cast<std::uint8_t>(i * 7);
+    for (int i = 0; i < 1024; ++i)
+      image.Palette()[i] = static_cast<std::uint8_t>(i * 7);
 }
 
 TEST(ResampleNone, StretchesWholePixelsInEveryFormat) {
@@ -168,7 +174,8 @@ TEST(ResampleDispatch, FormatsAFilterCannotReadComeOutBlack) {
     ASSERT_EQ(target.PixelFormat(), format);
     ASSERT_EQ(target.Width(), 3);
     for (int y = 0; y < 2; ++y)
-      for (int i = 0; i < 3 * FormatBitsPerPixel(format) / 8; ++i) ASSERT_EQ(target.RowPtr(y)[i], 0);
+      for (int i = 0; i < 3 * FormatBitsPerPixel(format) / 8; ++i)
+        ASSERT_EQ(target.RowPtr(y)[i], 0);
   }
 }
 
@@ -197,7 +204,8 @@ TEST(ResampleAlpha, ChannelIsResampledWithTheImage) {
     FillRandomBgr(image, 20, 10, 9);
     TImgBitmap* alpha = image.AlphaChannel();
     for (int y = 0; y < 10; ++y)
-      for (int x = 0; x < 20; ++x) alpha->RowPtr(y)[x] = x < 10 ? 255 : 40;
+      for (int x = 0; x < 20; ++x)
+        alpha->RowPtr(y)[x] = x < 10 ? 255 : 40;
     proc.Resample(40, 5, filter);
     ASSERT_TRUE(image.HasAlphaChannel());
     TImgBitmap& resampled = *image.AlphaChannel();
@@ -227,13 +235,15 @@ TEST(ResampleExtremes, EveryFilterStaysInBounds) {
         Shape shape = full;
         // The kernel filters' long contributor lists make the full line too slow under the
         // sanitizers; a fifth of it exercises the same edges.
-        if (f >= rfTriangle && f <= rfLinear && shape.h == 5000) shape = {1, 1000, 1000, 1};
+        if (f >= rfTriangle && f <= rfLinear && shape.h == 5000)
+          shape = {1, 1000, 1000, 1};
         TImagerProc proc;
         proc.SetAutoUndo(false);
         if (format == pfBGR24) {
           FillRandomBgr(*proc.CurrentImage(), shape.w, shape.h, 3);
         } else {
-          FillBits(*proc.CurrentImage(), shape.w, shape.h, [](int x, int y) { return (x + y) % 3; });
+          FillBits(*proc.CurrentImage(), shape.w, shape.h,
+                   [](int x, int y) { return (x + y) % 3; });
         }
         proc.Resample(shape.width, shape.height, static_cast<TResampleFilter>(f));
         EXPECT_EQ(proc.CurrentImage()->Width(), shape.width) << f;
