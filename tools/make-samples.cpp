@@ -1,18 +1,21 @@
 // Writes a folder of photo-like sample files for trying the batch conversion: JPEGs of several
-// sizes and orientations carrying EXIF fields and IPTC records, a nested subfolder, an upper-case
-// extension, a text file and a file without a dot.
+// sizes and orientations carrying EXIF fields and IPTC records, BMP scans (24-bit and run-length
+// 8-bit), a nested subfolder, an upper-case extension, a text file and a file without a dot.
 //   make-samples FOLDER
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
+#include "tools/BmpWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -147,6 +150,42 @@ void SetMetadata(TIOParamsVals& params, const Sample& sample, int index) {
   params.JpegColorSpace = 2;
 }
 
+// The painted picture as blue, green, red bytes, top row first.
+std::vector<std::uint8_t> BgrPixels(TImgBitmap& bitmap) {
+  const auto rowBytes = static_cast<std::size_t>(bitmap.Width()) * 3;
+  std::vector<std::uint8_t> bgr(rowBytes * static_cast<std::size_t>(bitmap.Height()));
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const std::uint8_t* row = bitmap.RowPtr(y);
+    std::copy(row, row + rowBytes, bgr.begin() + static_cast<std::ptrdiff_t>(rowBytes * y));
+  }
+  return bgr;
+}
+
+// A 24-bit scan and an 8-bit gray one with run-length rows, as old scanner software wrote them.
+void WriteBmpSamples(TImgBitmap& bitmap, const fs::path& folder) {
+  fs::create_directories(folder);
+  bitmap.Allocate(800, 533, pfBGR24);
+  PaintLandscape(bitmap, 4242);
+  const std::vector<std::uint8_t> bgr = BgrPixels(bitmap);
+  if (!bmpwriter::WriteFile((folder / "postcard.bmp").string(), bmpwriter::Bmp24(800, 533, bgr))) {
+    throw std::runtime_error("could not write postcard.bmp");
+  }
+  // Coarse gray levels give the runs that run-length coding is made for.
+  std::vector<std::uint8_t> indices(bgr.size() / 3);
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    const int gray = (21 * bgr[3 * i + 2] + 71 * bgr[3 * i + 1] + 8 * bgr[3 * i]) / 100;
+    indices[i] = static_cast<std::uint8_t>(gray / 16 * 16);
+  }
+  std::vector<std::uint8_t> palette;
+  for (int level = 0; level < 256; ++level) {
+    palette.insert(palette.end(), 3, static_cast<std::uint8_t>(level));
+  }
+  if (!bmpwriter::WriteFile((folder / "Map Scan.BMP").string(),
+                            bmpwriter::Bmp8(800, 533, indices, palette, true))) {
+    throw std::runtime_error("could not write Map Scan.BMP");
+  }
+}
+
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream file(path, std::ios::binary);
   file << text;
@@ -175,6 +214,8 @@ int main(int argc, char** argv) {
         throw std::runtime_error("could not write " + path.string());
       ++index;
     }
+    WriteBmpSamples(*io.Bitmap(), folder / "scans");
+    index += 2;
     WriteText(folder / "notes.txt", "These photos were made by make-samples.\n");
     WriteText(folder / "README", "A file without a dot is not collected.\n");
     std::cout << "Wrote " << index << " sample photos and 2 other files to " << folder.string()
