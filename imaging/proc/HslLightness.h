@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 
 /// A colour in the HSL model, each component in 0..1.
@@ -75,9 +74,15 @@ inline double HueToChannel(double p, double q, double t) {
   return p;
 }
 
+// Rounds half to even for |value| < 2^51: adding 1.5 x 2^52 leaves no fraction bits, so the
+// default rounding mode does the rounding, inline where nearbyint would be a library call.
+inline double RoundHalfEven(double value) {
+  constexpr double kShift = 6755399441055744.0;
+  return (value + kShift) - kShift;
+}
+
 inline std::uint8_t ChannelByte(double value) {
-  // nearbyint rounds half to even in the default rounding mode.
-  return static_cast<std::uint8_t>(std::clamp(std::nearbyint(value * 255.0), 0.0, 255.0));
+  return static_cast<std::uint8_t>(std::clamp(RoundHalfEven(value * 255.0), 0.0, 255.0));
 }
 
 }  // namespace hsl_detail
