@@ -8,6 +8,11 @@
 
 namespace {
 
+// Unsigned, so that the division by 100 needs no sign correction; same value as GrayLevel.
+unsigned Luminance(const std::uint8_t* bgr) {
+  return (21u * bgr[2] + 71u * bgr[1] + 8u * bgr[0]) / 100u;
+}
+
 std::array<std::uint64_t, 256> LuminanceHistogram(TImgBaseBitmap& image, int width, int height) {
   // Four interleaved tables keep neighbouring equal pixels from waiting on one counter.
   std::array<std::array<std::uint64_t, 256>, 4> partial{};
@@ -15,8 +20,7 @@ std::array<std::uint64_t, 256> LuminanceHistogram(TImgBaseBitmap& image, int wid
     const std::uint8_t* row = image.RowPtr(y);
     for (int x = 0; x < width; ++x) {
       const std::uint8_t* p = row + 3 * x;
-      ++partial[static_cast<std::size_t>(x & 3)]
-               [static_cast<std::size_t>(GrayLevel(p[2], p[1], p[0]))];
+      ++partial[static_cast<std::size_t>(x & 3)][Luminance(p)];
     }
   }
   std::array<std::uint64_t, 256> counts{};
@@ -26,6 +30,17 @@ std::array<std::uint64_t, 256> LuminanceHistogram(TImgBaseBitmap& image, int wid
   }
   return counts;
 }
+
+// A sum of nine bytes divided by 9 as a multiply-high, which vector units do in one step.
+constexpr std::uint32_t kNinthMultiplier = 7282;
+constexpr bool NinthByMultiplyIsExact() {
+  for (std::uint32_t sum = 0; sum <= 9 * 255; ++sum) {
+    if (((sum * kNinthMultiplier) >> 16) != sum / 9)
+      return false;
+  }
+  return true;
+}
+static_assert(NinthByMultiplyIsExact());
 
 std::uint8_t ClampLevel(int level) {
   return static_cast<std::uint8_t>(std::clamp(level, 0, 255));
@@ -94,44 +109,53 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
 
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
   SourceRows source(image, std::max(y1 - 1, 0), rowBytes);
-  // Per byte column, the sum of the three rows; a neighbourhood sum is then three additions.
-  std::vector<std::uint16_t> columnSums(rowBytes);
-  const int sumFirst = std::max(x1 - 1, 0);
-  const int sumLast = std::min(x2, width - 1);
+  // Per byte column of the rectangle plus one pixel either side (clamped to the image), the sum
+  // of the three rows; then the 3 x 3 means of the rectangle's pixels, both in plain loops over
+  // bytes that the compiler turns into vector code.
+  const std::size_t span = static_cast<std::size_t>(x2 - x1);
+  std::vector<std::uint16_t> columnSums(3 * (span + 2));
+  std::vector<std::uint8_t> means(3 * span);
+  const std::size_t sumFirst = 3 * static_cast<std::size_t>(std::max(x1 - 1, 0));
+  const std::size_t sumEnd = 3 * (static_cast<std::size_t>(std::min(x2, width - 1)) + 1);
+  // Where image byte sumFirst lands in columnSums: the slot of pixel x is x - (x1 - 1).
+  const std::size_t firstSlot = sumFirst + 3 - 3 * static_cast<std::size_t>(x1);
   for (int y = y1; y < y2; ++y) {
     source.LoadThrough(std::min(y + 1, height - 1));
     const std::uint8_t* above = source.Row(std::max(y - 1, 0));
     const std::uint8_t* centre = source.Row(y);
     const std::uint8_t* below = source.Row(std::min(y + 1, height - 1));
-    for (std::size_t i = 3 * static_cast<std::size_t>(sumFirst);
-         i < 3 * (static_cast<std::size_t>(sumLast) + 1); ++i) {
-      columnSums[i] = static_cast<std::uint16_t>(above[i] + centre[i] + below[i]);
+    for (std::size_t i = sumFirst; i < sumEnd; ++i) {
+      columnSums[firstSlot + i - sumFirst] =
+          static_cast<std::uint16_t>(above[i] + centre[i] + below[i]);
     }
-    std::uint8_t* target = image.RowPtr(y);
-    for (int x = x1; x < x2; ++x) {
-      const std::size_t left = 3 * static_cast<std::size_t>(std::max(x - 1, 0));
-      const std::size_t mid = 3 * static_cast<std::size_t>(x);
-      const std::size_t right = 3 * static_cast<std::size_t>(std::min(x + 1, width - 1));
-      std::uint8_t mean[3];
-      for (std::size_t c = 0; c < 3; ++c) {
-        mean[c] = static_cast<std::uint8_t>(
-            (columnSums[left + c] + columnSums[mid + c] + columnSums[right + c]) / 9);
-      }
-      const std::uint8_t* pixel = centre + mid;
-      const int luminance = GrayLevel(pixel[2], pixel[1], pixel[0]);
-      const int meanLuminance = GrayLevel(mean[2], mean[1], mean[0]);
-      std::uint8_t* out = target + mid;
-      // The tables were built from luminance but map each channel by its own value.
-      if (low[luminance] == high[luminance] || meanLuminance < low[luminance]) {
-        for (std::size_t c = 0; c < 3; ++c)
-          out[c] = low[pixel[c]];
-      } else if (meanLuminance > high[luminance]) {
-        for (std::size_t c = 0; c < 3; ++c)
-          out[c] = high[pixel[c]];
-      } else {
-        for (std::size_t c = 0; c < 3; ++c)
-          out[c] = mean[c];
-      }
+    // Edge pixels repeat themselves as their own outer neighbours.
+    for (std::size_t c = 0; c < 3; ++c) {
+      if (x1 == 0)
+        columnSums[c] = columnSums[3 + c];
+      if (x2 == width)
+        columnSums[3 * (span + 1) + c] = columnSums[3 * span + c];
+    }
+    const std::uint16_t* sumsLeft = columnSums.data();
+    for (std::size_t i = 0; i < 3 * span; ++i) {
+      const auto sum = static_cast<std::uint16_t>(sumsLeft[i] + sumsLeft[i + 3] + sumsLeft[i + 6]);
+      means[i] =
+          static_cast<std::uint8_t>((static_cast<std::uint32_t>(sum) * kNinthMultiplier) >> 16);
+    }
+
+    const std::uint8_t* pixels = centre + 3 * static_cast<std::size_t>(x1);
+    std::uint8_t* target = image.RowPtr(y) + 3 * static_cast<std::size_t>(x1);
+    for (std::size_t j = 0; j < 3 * span; j += 3) {
+      const std::uint8_t* pixel = pixels + j;
+      const std::uint8_t* mean = means.data() + j;
+      const unsigned luminance = Luminance(pixel);
+      const unsigned meanLuminance = Luminance(mean);
+      // The tables were built from luminance but map each channel by its own value. Selecting
+      // instead of branching: which rule applies varies from pixel to pixel in a photo.
+      const bool keepLow = low[luminance] == high[luminance] || meanLuminance < low[luminance];
+      const bool takeMean = !keepLow && meanLuminance <= high[luminance];
+      const std::uint8_t* table = keepLow ? low : high;
+      for (std::size_t c = 0; c < 3; ++c)
+        target[j + c] = takeMean ? mean[c] : table[pixel[c]];
     }
     if (progress) {
       const double percent = (y - y1 + 1) * 100.0 / ((y2 - 1 - y1) + 0.5);
