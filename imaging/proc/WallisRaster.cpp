@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/proc/HslLightness.h"
+#include "imaging/proc/WallisSpan.h"
 
 namespace {
 
@@ -54,48 +55,6 @@ class LightnessRows {
   std::vector<double> values_;
 };
 
-struct WallisConstants {
-  double Count;  // pixels in the window
-  double TargetMean;
-  double TargetDeviation;
-  double Gain;
-  double DeviationLimit;
-  double GainTimesDeviation;
-  double WeightTimesMean;
-  double OneMinusWeight;
-  bool Threshold;
-
-  explicit WallisConstants(const WallisArguments& a, int ww, int wh)
-      : Count(static_cast<double>(ww) * static_cast<double>(wh)),
-        TargetMean(a.TargetMean * 1.0 / 100),
-        TargetDeviation(a.TargetDeviation * 3.0 / 100),
-        Gain(a.Gain * 100.0 / 100),
-        DeviationLimit(a.DeviationLimit * 6.0 / 100),
-        GainTimesDeviation(Gain * TargetDeviation),
-        WeightTimesMean(a.MeanWeight * 1.0 / 100 * TargetMean),
-        OneMinusWeight(1.0 - a.MeanWeight * 1.0 / 100),
-        Threshold(a.Threshold) {}
-
-  void FilterPixel(double windowSum, double windowSquares, std::uint8_t* bgr) const {
-    const double mean = windowSum / Count;
-    double deviation = std::sqrt(windowSquares / Count - mean * mean + 1.0);
-    if (deviation > DeviationLimit)
-      deviation = DeviationLimit;
-    HslColor hsl = RgbToHsl(bgr[2], bgr[1], bgr[0]);
-    double lightness = (hsl.Lightness - mean) * GainTimesDeviation /
-                           (Gain * deviation + TargetDeviation + 0.00001) +
-                       OneMinusWeight * mean + WeightTimesMean;
-    lightness = std::clamp(lightness, 0.0, 1.0);
-    if (Threshold) {
-      const std::uint8_t level = lightness > 0.5 ? 255 : 0;
-      bgr[0] = bgr[1] = bgr[2] = level;
-      return;
-    }
-    hsl.Lightness = lightness;
-    HslToBgr(hsl, bgr);
-  }
-};
-
 }  // namespace
 
 int WallisWindowSize(int percent, int shorterSide) {
@@ -123,13 +82,15 @@ void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
   const int lastFilteredColumn = lastPaddedColumn - hw;
   const int firstRow = hh;
   const int lastRow = lastPaddedRow - hh;
-  const WallisConstants constants(arguments, ww, wh);
+  WallisSpanFilter filter(arguments, ww, wh);
   const std::size_t paddedWidth = static_cast<std::size_t>(lastPaddedColumn) + 1;
   auto imageRowOf = [&](int paddedRow) { return std::clamp(paddedRow - kPad, 0, height - 1); };
 
   // Per padded column, the lightness sum and squared-lightness sum of the window's rows.
   std::vector<long double> columnSums(paddedWidth);
   std::vector<long double> columnSquares(paddedWidth);
+  std::vector<double> spanSums(static_cast<std::size_t>(width));
+  std::vector<double> spanSquares(static_cast<std::size_t>(width));
   std::optional<LightnessRows> rows;
   if (firstRow <= lastRow) {
     rows.emplace(image, width, std::min(2 * hh + 1, height));
@@ -160,7 +121,7 @@ void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
       std::uint8_t* pixels = image.RowPtr(imageRow);
       // Image columns 0..W-2 are last written at padded column x + 15; the last image column
       // always by the right border. Border columns keep their pixel, or turn white.
-      if (constants.Threshold) {
+      if (arguments.Threshold) {
         for (int x = 0; x < width; ++x) {
           const int padded = x == width - 1 ? lastPaddedColumn : x + kPad;
           if (padded < hw || padded > lastFilteredColumn) {
@@ -168,7 +129,10 @@ void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
           }
         }
       }
-      if (hw <= lastFilteredColumn) {
+      // Padded columns that are filtered and are the last to write their image column.
+      const int firstFiltered = std::max(hw, kPad);
+      const int lastFiltered = std::min(lastFilteredColumn, width + kPad - 2);
+      if (firstFiltered <= lastFiltered) {
         double windowSum = 0.0;
         double windowSquares = 0.0;
         for (int x = 0; x < ww; ++x) {
@@ -176,9 +140,12 @@ void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
           windowSquares =
               static_cast<double>(windowSquares + columnSquares[static_cast<std::size_t>(x)]);
         }
-        for (int x = hw; x <= lastFilteredColumn; ++x) {
-          if (x >= kPad && x <= width + kPad - 2) {
-            constants.FilterPixel(windowSum, windowSquares, pixels + 3 * (x - kPad));
+        // The sliding sums are one chain of roundings from the first window on, so they are
+        // taken in order even through columns that are not written.
+        for (int x = hw; x <= lastFiltered; ++x) {
+          if (x >= firstFiltered) {
+            spanSums[static_cast<std::size_t>(x - firstFiltered)] = windowSum;
+            spanSquares[static_cast<std::size_t>(x - firstFiltered)] = windowSquares;
           }
           const std::size_t enter = static_cast<std::size_t>(ww + x - hw);
           const std::size_t leave = static_cast<std::size_t>(x - hw);
@@ -186,6 +153,8 @@ void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
           windowSquares =
               static_cast<double>(windowSquares + columnSquares[enter] - columnSquares[leave]);
         }
+        filter.FilterSpan(pixels + 3 * (firstFiltered - kPad), spanSums.data(), spanSquares.data(),
+                          static_cast<std::size_t>(lastFiltered - firstFiltered + 1));
       }
     }
 
