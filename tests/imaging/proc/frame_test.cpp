@@ -24,7 +24,10 @@ class TestView : public TImgView {
   std::string state = "view-state";
   std::string loadedState;
 
+  TPlatformBitmap* platformBitmap = nullptr;
+
   TImgBitmap* GetImgBitmap() override { return image; }
+  TPlatformBitmap* GetTBitmap() override { return platformBitmap; }
   TImgMask* SelectionMask() override { return selection.get(); }
   void Update() override { ++updates; }
   void ImageChange() override { ++imageChanges; }
@@ -77,6 +80,22 @@ TEST(TImagerProcUndo, LimitOneKeepsTheImageBeforeTheLastOperation) {
   EXPECT_EQ(saved->MemoryThreshold(), 0);
   EXPECT_EQ(saved->Location(), locOnDisk);
   EXPECT_EQ(PixelBytes(*proc.CurrentImage()), original) << "Negative twice restores the image";
+}
+
+TEST(TImagerProcUndo, DiskStoredImageIsCopiedWithItsLastRow) {
+  TImagerProc proc;
+  TImgBitmap& image = *proc.CurrentImage();
+  image.SetMemoryThreshold(0);
+  FillPattern(image, 6, 5);
+  ASSERT_EQ(image.Location(), locOnDisk);
+  const auto original = PixelBytes(image);
+  proc.Negative();  // leaves the bottom row as the one fetched last
+  proc.Negative();
+  ASSERT_EQ(proc.UndoCount(), 1);
+  EXPECT_EQ(PixelBytes(*proc.UndoImage(0)), Inverted(original));
+  EXPECT_EQ(PixelBytes(image), original);
+  proc.RestoreUndo();
+  EXPECT_EQ(PixelBytes(image), Inverted(original));
 }
 
 TEST(TImagerProcUndo, LimitIsNeverBelowOne) {
@@ -284,6 +303,27 @@ TEST(TImagerProcFrame, PictureBitmapIsWrappedAndMarkedModified) {
   EXPECT_TRUE(picture.Modified());
   proc.SetAttachedTImage(nullptr);
   EXPECT_EQ(proc.AttachedTImage(), nullptr);
+}
+
+TEST(TImagerProcFrame, ViewWithOnlyAPlatformBitmapIsWrapped) {
+  TPlatformBitmap picture;
+  picture.SetBitsPerPixel(24);
+  picture.SetSize(3, 2);
+  TestView view;
+  view.image = nullptr;
+  view.platformBitmap = &picture;
+  TImagerProc proc;
+  proc.SetAttachedImager(&view);
+  ASSERT_NE(proc.CurrentImage(), nullptr);
+  EXPECT_EQ(proc.CurrentImage()->Width(), 3);
+  picture.SetSize(5, 4);  // changed behind the processor's back
+  ASSERT_TRUE(proc.BeginOperation({pfBGR24}));
+  EXPECT_EQ(proc.CurrentImage()->Width(), 5);
+  EXPECT_EQ(proc.CurrentImage()->Height(), 4);
+  proc.Negative();
+  EXPECT_EQ(picture.ScanLine(3)[14], 255);
+  EXPECT_EQ(view.updates, 1);
+  EXPECT_EQ(view.imageChanges, 1);
 }
 
 }  // namespace
