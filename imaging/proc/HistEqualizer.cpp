@@ -106,6 +106,10 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
       BuildEqualizerLevels(LuminanceHistogram(image, width, height), levelSize);
   const std::uint8_t* low = levels.Low.data();
   const std::uint8_t* high = levels.High.data();
+  // Both tables in one block, so that picking one is index arithmetic rather than a branch.
+  std::array<std::uint8_t, 512> lowThenHigh;
+  std::copy(levels.Low.begin(), levels.Low.end(), lowThenHigh.begin());
+  std::copy(levels.High.begin(), levels.High.end(), lowThenHigh.begin() + 256);
 
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
   SourceRows source(image, std::max(y1 - 1, 0), rowBytes);
@@ -151,11 +155,16 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
       const unsigned meanLuminance = Luminance(mean);
       // The tables were built from luminance but map each channel by its own value. Selecting
       // instead of branching: which rule applies varies from pixel to pixel in a photo.
-      const bool keepLow = low[luminance] == high[luminance] || meanLuminance < low[luminance];
-      const bool takeMean = !keepLow && meanLuminance <= high[luminance];
-      const std::uint8_t* table = keepLow ? low : high;
+      // Bitwise rather than logical operators, so that nothing short-circuits into a branch.
+      const unsigned lowLevel = low[luminance];
+      const unsigned highLevel = high[luminance];
+      const unsigned keepLow = (lowLevel == highLevel) | (meanLuminance < lowLevel);
+      const unsigned takeMean = (keepLow ^ 1u) & (meanLuminance <= highLevel);
+      const std::uint8_t* table = lowThenHigh.data() + 256 * (keepLow ^ 1u);
+      const auto meanMask = static_cast<std::uint8_t>(0u - takeMean);
       for (std::size_t c = 0; c < 3; ++c)
-        target[j + c] = takeMean ? mean[c] : table[pixel[c]];
+        target[j + c] =
+            static_cast<std::uint8_t>((mean[c] & meanMask) | (table[pixel[c]] & ~meanMask));
     }
     if (progress) {
       const double percent = (y - y1 + 1) * 100.0 / ((y2 - 1 - y1) + 0.5);
