@@ -5,6 +5,17 @@
 
 #include "imaging/proc/WallisRaster.h"
 
+/// The filter's constants derived from its arguments.
+struct WallisKernelConstants {
+  double TargetDeviation;
+  double Gain;
+  double DeviationLimit;
+  double GainTimesDeviation;
+  double WeightTimesMean;
+  double OneMinusWeight;
+  bool Threshold;
+};
+
 /// The per-pixel part of the Wallis filter: from a window's lightness sums to the pixel's new
 /// colour, through the HSL model.
 class WallisSpanFilter {
@@ -27,14 +38,7 @@ class WallisSpanFilter {
   double TargetLightness(double lightness, double mean, double deviation) const;
 
   double count_;  // pixels in the window
-  double targetDeviation_;
-  double gain_;
-  double deviationLimit_;
-  double gainTimesDeviation_;
-  double weightTimesMean_;
-  double oneMinusWeight_;
-  bool threshold_;
-
+  WallisKernelConstants kernel_;
   alignas(16) double mean_[kBatch];
   alignas(16) double deviation_[kBatch];
 };
