@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <vector>
 
 #include "imaging/proc/HslLightness.h"
@@ -55,6 +55,201 @@ class LightnessRows {
   std::vector<double> values_;
 };
 
+// The column sums of one window position: per padded column, the lightness sum and the
+// squared-lightness sum of the window's rows.
+struct ColumnSums {
+  std::vector<long double> Sums;
+  std::vector<long double> Squares;
+};
+
+// The filter over the padded view, row by row. Only the last padded row that maps onto an image
+// row is filtered (later writes replace earlier ones); the others only move the column sums on.
+// Two consecutive filtered rows have their window sums slid in one loop: each row's sums are a
+// chain of roundings, and two independent chains keep the processor busy.
+class WallisPass {
+ public:
+  WallisPass(TImgBaseBitmap& image, const WallisArguments& arguments, int width, int height)
+      : image_(image),
+        width_(width),
+        height_(height),
+        threshold_(arguments.Threshold),
+        ww_(WallisWindowSize(arguments.WindowWidthPercent, std::min(width, height))),
+        wh_(WallisWindowSize(arguments.WindowHeightPercent, std::min(width, height))),
+        hw_((ww_ + 1) / 2),
+        hh_((wh_ + 1) / 2),
+        lastPaddedRow_(height + 2 * kPad - 1),
+        lastPaddedColumn_(width + 2 * kPad - 1),
+        lastFilteredColumn_(lastPaddedColumn_ - hw_),
+        paddedWidth_(static_cast<std::size_t>(lastPaddedColumn_) + 1),
+        filter_(arguments, ww_, wh_) {}
+
+  void Run(const EffectProgress& progress) {
+    const int firstRow = hh_;
+    const int lastRow = lastPaddedRow_ - hh_;
+    auto report = [&](int y) {
+      if (progress)
+        progress(static_cast<int>(static_cast<double>(y) / (height_ + 2 * kPad) * 100) + 1);
+    };
+    if (firstRow > lastRow) {
+      // The window never fits: nothing is written.
+      for (int y = 0; y <= lastPaddedRow_; ++y)
+        report(y);
+      return;
+    }
+    // Rows leave the window 2 hh rows after they enter; one more is kept for the row pairs.
+    rows_ = std::make_unique<LightnessRows>(image_, width_, std::min(2 * hh_ + 2, height_));
+    Fill();
+    for (int y = 0; y <= lastPaddedRow_; ++y) {
+      report(y);
+      if (y < firstRow || y > lastRow)
+        continue;
+      rows_->LoadThrough(ImageRowOf(y + hh_));
+      if (!IsLastWriter(y, lastRow)) {
+        MoveOn(y);
+        continue;
+      }
+      if (y + 1 <= lastRow && IsLastWriter(y + 1, lastRow)) {
+        report(y + 1);
+        rows_->LoadThrough(ImageRowOf(y + 1 + hh_));
+        MoveOn(y);
+        SlidePair(sums_[1 - current_], sums_[current_]);
+        WriteRow(y, 0);
+        WriteRow(y + 1, 1);
+        MoveOn(y + 1);
+        ++y;
+        continue;
+      }
+      SlidePair(sums_[current_], sums_[current_]);
+      WriteRow(y, 0);
+      MoveOn(y);
+    }
+  }
+
+ private:
+  int ImageRowOf(int paddedRow) const { return std::clamp(paddedRow - kPad, 0, height_ - 1); }
+
+  bool IsLastWriter(int y, int lastRow) const {
+    const int imageRow = ImageRowOf(y);
+    const int lastMapped = imageRow == height_ - 1 ? lastPaddedRow_ : imageRow + kPad;
+    return y == std::min(lastMapped, lastRow);
+  }
+
+  // The window's first rows, padded rows 0..wh - 1.
+  void Fill() {
+    for (ColumnSums& sums : sums_) {
+      sums.Sums.assign(paddedWidth_, 0.0L);
+      sums.Squares.assign(paddedWidth_, 0.0L);
+    }
+    ColumnSums& sums = sums_[current_];
+    for (int p = 0; p < wh_; ++p) {
+      rows_->LoadThrough(ImageRowOf(p));
+      const double* lightness = rows_->Row(ImageRowOf(p));
+      for (std::size_t x = 0; x < paddedWidth_; ++x) {
+        sums.Sums[x] += lightness[x];
+        sums.Squares[x] += static_cast<long double>(lightness[x]) * lightness[x];
+      }
+    }
+  }
+
+  // Moves the window from padded row y to y + 1, from the current sums into the other ones.
+  void MoveOn(int y) {
+    const double* leaving = rows_->Row(ImageRowOf(y - hh_));
+    const double* entering = rows_->Row(ImageRowOf(y + hh_));
+    const ColumnSums& from = sums_[current_];
+    ColumnSums& to = sums_[1 - current_];
+    for (std::size_t x = 0; x < paddedWidth_; ++x) {
+      to.Sums[x] = from.Sums[x] - leaving[x] + entering[x];
+      to.Squares[x] = from.Squares[x] - static_cast<long double>(leaving[x]) * leaving[x] +
+                      static_cast<long double>(entering[x]) * entering[x];
+    }
+    current_ = 1 - current_;
+  }
+
+  // Padded columns that are filtered and are the last to write their image column.
+  int FirstFiltered() const { return std::max(hw_, kPad); }
+  int LastFiltered() const { return std::min(lastFilteredColumn_, width_ + kPad - 2); }
+
+  // Window sums of every filtered column, for one or two rows (the same sums twice for one). The
+  // sums are slid in order from the first window on, even through columns that are not written.
+  void SlidePair(const ColumnSums& first, const ColumnSums& second) {
+    const int firstFiltered = FirstFiltered();
+    const int lastFiltered = LastFiltered();
+    if (firstFiltered > lastFiltered)
+      return;
+    for (auto& span : spans_) {
+      span.Sums.resize(static_cast<std::size_t>(width_));
+      span.Squares.resize(static_cast<std::size_t>(width_));
+    }
+    double sum[2] = {0.0, 0.0};
+    double squares[2] = {0.0, 0.0};
+    const ColumnSums* source[2] = {&first, &second};
+    for (std::size_t x = 0; x < static_cast<std::size_t>(ww_); ++x) {
+      for (int r = 0; r < 2; ++r) {
+        sum[r] = static_cast<double>(sum[r] + source[r]->Sums[x]);
+        squares[r] = static_cast<double>(squares[r] + source[r]->Squares[x]);
+      }
+    }
+    for (int x = hw_; x <= lastFiltered; ++x) {
+      const std::size_t enter = static_cast<std::size_t>(ww_ + x - hw_);
+      const std::size_t leave = static_cast<std::size_t>(x - hw_);
+      for (int r = 0; r < 2; ++r) {
+        if (x >= firstFiltered) {
+          spans_[r].Sums[static_cast<std::size_t>(x - firstFiltered)] = sum[r];
+          spans_[r].Squares[static_cast<std::size_t>(x - firstFiltered)] = squares[r];
+        }
+        sum[r] = static_cast<double>(sum[r] + source[r]->Sums[enter] - source[r]->Sums[leave]);
+        squares[r] =
+            static_cast<double>(squares[r] + source[r]->Squares[enter] - source[r]->Squares[leave]);
+      }
+    }
+  }
+
+  // Writes padded row y into its image row from the window sums of span `which`.
+  void WriteRow(int y, int which) {
+    std::uint8_t* pixels = image_.RowPtr(ImageRowOf(y));
+    // Image columns 0..W-2 are last written at padded column x + 15; the last image column
+    // always by the right border. Border columns keep their pixel, or turn white.
+    if (threshold_) {
+      for (int x = 0; x < width_; ++x) {
+        const int padded = x == width_ - 1 ? lastPaddedColumn_ : x + kPad;
+        if (padded < hw_ || padded > lastFilteredColumn_) {
+          pixels[3 * x] = pixels[3 * x + 1] = pixels[3 * x + 2] = 255;
+        }
+      }
+    }
+    const int firstFiltered = FirstFiltered();
+    const int lastFiltered = LastFiltered();
+    if (firstFiltered > lastFiltered)
+      return;
+    filter_.FilterSpan(pixels + 3 * (firstFiltered - kPad), spans_[which].Sums.data(),
+                       spans_[which].Squares.data(),
+                       static_cast<std::size_t>(lastFiltered - firstFiltered + 1));
+  }
+
+  struct WindowSpan {
+    std::vector<double> Sums;
+    std::vector<double> Squares;
+  };
+
+  TImgBaseBitmap& image_;
+  int width_;
+  int height_;
+  bool threshold_;
+  int ww_;
+  int wh_;
+  int hw_;
+  int hh_;
+  int lastPaddedRow_;
+  int lastPaddedColumn_;
+  int lastFilteredColumn_;
+  std::size_t paddedWidth_;
+  WallisSpanFilter filter_;
+  std::unique_ptr<LightnessRows> rows_;
+  ColumnSums sums_[2];
+  int current_ = 0;
+  WindowSpan spans_[2];
+};
+
 }  // namespace
 
 int WallisWindowSize(int percent, int shorterSide) {
@@ -72,98 +267,5 @@ void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
   const int height = image.Height();
   if (width <= 0 || height <= 0)
     return;
-
-  const int ww = WallisWindowSize(arguments.WindowWidthPercent, std::min(width, height));
-  const int wh = WallisWindowSize(arguments.WindowHeightPercent, std::min(width, height));
-  const int hw = (ww + 1) / 2;
-  const int hh = (wh + 1) / 2;
-  const int lastPaddedRow = height + 2 * kPad - 1;
-  const int lastPaddedColumn = width + 2 * kPad - 1;
-  const int lastFilteredColumn = lastPaddedColumn - hw;
-  const int firstRow = hh;
-  const int lastRow = lastPaddedRow - hh;
-  WallisSpanFilter filter(arguments, ww, wh);
-  const std::size_t paddedWidth = static_cast<std::size_t>(lastPaddedColumn) + 1;
-  auto imageRowOf = [&](int paddedRow) { return std::clamp(paddedRow - kPad, 0, height - 1); };
-
-  // Per padded column, the lightness sum and squared-lightness sum of the window's rows.
-  std::vector<long double> columnSums(paddedWidth);
-  std::vector<long double> columnSquares(paddedWidth);
-  std::vector<double> spanSums(static_cast<std::size_t>(width));
-  std::vector<double> spanSquares(static_cast<std::size_t>(width));
-  std::optional<LightnessRows> rows;
-  if (firstRow <= lastRow) {
-    rows.emplace(image, width, std::min(2 * hh + 1, height));
-    for (int p = 0; p < wh; ++p) {
-      rows->LoadThrough(imageRowOf(p));
-      const double* lightness = rows->Row(imageRowOf(p));
-      for (std::size_t x = 0; x < paddedWidth; ++x) {
-        columnSums[x] += lightness[x];
-        columnSquares[x] += static_cast<long double>(lightness[x]) * lightness[x];
-      }
-    }
-  }
-
-  for (int y = 0; y <= lastPaddedRow; ++y) {
-    if (progress)
-      progress(static_cast<int>(static_cast<double>(y) / (height + 2 * kPad) * 100) + 1);
-    if (y < firstRow || y > lastRow)
-      continue;
-    const int enteringRow = imageRowOf(y + hh);
-    const int leavingRow = imageRowOf(y - hh);
-    rows->LoadThrough(enteringRow);
-
-    // Later writes to an image pixel replace earlier ones, so only the last padded row that
-    // maps onto an image row is filtered; the others only move the column sums on.
-    const int imageRow = imageRowOf(y);
-    const int lastMapped = imageRow == height - 1 ? lastPaddedRow : imageRow + kPad;
-    if (y == std::min(lastMapped, lastRow)) {
-      std::uint8_t* pixels = image.RowPtr(imageRow);
-      // Image columns 0..W-2 are last written at padded column x + 15; the last image column
-      // always by the right border. Border columns keep their pixel, or turn white.
-      if (arguments.Threshold) {
-        for (int x = 0; x < width; ++x) {
-          const int padded = x == width - 1 ? lastPaddedColumn : x + kPad;
-          if (padded < hw || padded > lastFilteredColumn) {
-            pixels[3 * x] = pixels[3 * x + 1] = pixels[3 * x + 2] = 255;
-          }
-        }
-      }
-      // Padded columns that are filtered and are the last to write their image column.
-      const int firstFiltered = std::max(hw, kPad);
-      const int lastFiltered = std::min(lastFilteredColumn, width + kPad - 2);
-      if (firstFiltered <= lastFiltered) {
-        double windowSum = 0.0;
-        double windowSquares = 0.0;
-        for (int x = 0; x < ww; ++x) {
-          windowSum = static_cast<double>(windowSum + columnSums[static_cast<std::size_t>(x)]);
-          windowSquares =
-              static_cast<double>(windowSquares + columnSquares[static_cast<std::size_t>(x)]);
-        }
-        // The sliding sums are one chain of roundings from the first window on, so they are
-        // taken in order even through columns that are not written.
-        for (int x = hw; x <= lastFiltered; ++x) {
-          if (x >= firstFiltered) {
-            spanSums[static_cast<std::size_t>(x - firstFiltered)] = windowSum;
-            spanSquares[static_cast<std::size_t>(x - firstFiltered)] = windowSquares;
-          }
-          const std::size_t enter = static_cast<std::size_t>(ww + x - hw);
-          const std::size_t leave = static_cast<std::size_t>(x - hw);
-          windowSum = static_cast<double>(windowSum + columnSums[enter] - columnSums[leave]);
-          windowSquares =
-              static_cast<double>(windowSquares + columnSquares[enter] - columnSquares[leave]);
-        }
-        filter.FilterSpan(pixels + 3 * (firstFiltered - kPad), spanSums.data(), spanSquares.data(),
-                          static_cast<std::size_t>(lastFiltered - firstFiltered + 1));
-      }
-    }
-
-    const double* leaving = rows->Row(leavingRow);
-    const double* entering = rows->Row(enteringRow);
-    for (std::size_t x = 0; x < paddedWidth; ++x) {
-      columnSums[x] = columnSums[x] - leaving[x] + entering[x];
-      columnSquares[x] = columnSquares[x] - static_cast<long double>(leaving[x]) * leaving[x] +
-                         static_cast<long double>(entering[x]) * entering[x];
-    }
-  }
+  WallisPass(image, arguments, width, height).Run(progress);
 }
