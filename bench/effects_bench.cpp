@@ -5,7 +5,8 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include <jpeglib.h>
@@ -34,13 +35,15 @@ void FillScene(TImgBitmap& image) {
   std::vector<double> glowAcross(kWidth);
   for (int x = 0; x < kWidth; ++x) {
     const double u = static_cast<double>(x) / kWidth;
-    for (int c = 0; c < 3; ++c) across[3 * x + c] = std::sin(6.0 * u + 2.0 * c);
+    for (int c = 0; c < 3; ++c)
+      across[3 * x + c] = std::sin(6.0 * u + 2.0 * c);
     glowAcross[x] = std::exp(-(u - 0.4) * (u - 0.4) * 30);
   }
   for (int y = 0; y < kHeight; ++y) {
     const double v = static_cast<double>(y) / kHeight;
     double down[3];
-    for (int c = 0; c < 3; ++c) down[c] = 70 * std::cos(4.0 * v - c);
+    for (int c = 0; c < 3; ++c)
+      down[c] = 70 * std::cos(4.0 * v - c);
     const double glowDown = 40 * std::exp(-(v - 0.5) * (v - 0.5) * 30);
     std::uint8_t* row = image.RowPtr(y);
     for (int x = 0; x < kWidth; ++x) {
@@ -55,7 +58,8 @@ void FillScene(TImgBitmap& image) {
 
 TImgBitmap& Scene() {
   static TImgBitmap scene;
-  if (scene.IsEmpty()) FillScene(scene);
+  if (scene.IsEmpty())
+    FillScene(scene);
   return scene;
 }
 
@@ -125,7 +129,8 @@ BENCHMARK(BM_JpegDecode12MP)->Unit(benchmark::kMillisecond);
 void BM_HistAutoEqualize12MP(benchmark::State& state) {
   TImgBitmap image;
   CopyScene(image);
-  for (auto _ : state) EqualizeHistogram(image, 0, 0, kWidth, kHeight, {});
+  for (auto _ : state)
+    EqualizeHistogram(image, 0, 0, kWidth, kHeight, {});
   ReportRate(state);
 }
 BENCHMARK(BM_HistAutoEqualize12MP)->Unit(benchmark::kMillisecond);
@@ -133,7 +138,8 @@ BENCHMARK(BM_HistAutoEqualize12MP)->Unit(benchmark::kMillisecond);
 void BM_Blur2_12MP(benchmark::State& state) {
   TImgBitmap image;
   CopyScene(image);
-  for (auto _ : state) BlurRaster(image, BlurKernel(2.0), {});
+  for (auto _ : state)
+    BlurRaster(image, BlurKernel(2.0), {});
   ReportRate(state);
 }
 BENCHMARK(BM_Blur2_12MP)->Unit(benchmark::kMillisecond);
@@ -141,7 +147,8 @@ BENCHMARK(BM_Blur2_12MP)->Unit(benchmark::kMillisecond);
 void BM_WallisFilter12MP(benchmark::State& state) {
   TImgBitmap image;
   CopyScene(image);
-  for (auto _ : state) WallisFilterRaster(image, WallisArguments{}, {});
+  for (auto _ : state)
+    WallisFilterRaster(image, WallisArguments{}, {});
   ReportRate(state);
 }
 BENCHMARK(BM_WallisFilter12MP)->Unit(benchmark::kMillisecond);
@@ -152,7 +159,8 @@ void BM_ConvertToBWOrdered12MP(benchmark::State& state) {
   TImgBitmap bits;
   bits.SetLocation(locInMemory);
   bits.SetMemoryThreshold(INT64_MAX);
-  for (auto _ : state) DitherToBlackAndWhite(image, bits, {});
+  for (auto _ : state)
+    DitherToBlackAndWhite(image, bits, {});
   ReportRate(state);
 }
 BENCHMARK(BM_ConvertToBWOrdered12MP)->Unit(benchmark::kMillisecond);
