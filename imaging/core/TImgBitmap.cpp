@@ -6,6 +6,7 @@
 
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/SizeMath.h"
+#include "imaging/core/TImgBitmapInternal.h"
 #include "platform/PlatformBitmap.h"
 #include "platform/SystemInfo.h"
 
@@ -19,25 +20,12 @@ std::string& TempFolderSetting() {
 }
 
 constexpr std::int64_t kFallbackMemoryThreshold = 33554432;
-constexpr char kOutOfMemory[] = "Out of memory";
 
 std::int64_t InitialMemoryThreshold() {
   if (gDefaultMemoryThreshold != -1)
     return gDefaultMemoryThreshold;
   const std::int64_t available = AvailablePhysicalMemory();
   return available > 0 ? available / 2 : kFallbackMemoryThreshold;
-}
-
-int ValidAlignBits(int bits) {
-  return bits > 0 && bits % 8 == 0 ? bits : 32;
-}
-
-int PlatformDepth(TImgBitmapFormat format) {
-  if (format == pfBit1)
-    return 1;
-  if (format == pfBGR24)
-    return 24;
-  return 8;
 }
 
 }  // namespace
@@ -69,54 +57,6 @@ const std::string& TImgBitmap::TempFolder() {
 }
 
 // ---- Queries ---------------------------------------------------------------------------------
-
-void TImgBitmap::SyncWithPlatformBitmap() {
-  if (location_ != locPlatformBitmap || platformBitmap_ == nullptr)
-    return;
-  TPlatformBitmap& bitmap = *platformBitmap_;
-  if (bitmap.Width() == width_ && bitmap.Height() == height_ &&
-      bitmap.BitsPerPixel() == platformBits_ && rowTable_.size() == std::size_t(height_)) {
-    return;
-  }
-  // Someone changed the bitmap behind our back: take its size and depth as they are now.
-  if (bitmap.BitsPerPixel() != platformBits_ || pixelFormat_ == pfNoFormat) {
-    if (bitmap.BitsPerPixel() == 1) {
-      pixelFormat_ = pfBit1;
-    } else if (bitmap.BitsPerPixel() == 8) {
-      pixelFormat_ = isAlphaChannel_ ? pfGray8 : pfPalette8;
-    } else {
-      pixelFormat_ = pfBGR24;
-    }
-    palette_.clear();
-    paletteCount_ = 0;
-    if (pixelFormat_ == pfPalette8) {
-      palette_.assign(1024, 0);
-      paletteCount_ = 256;
-      const auto& table = bitmap.ColorTable();
-      for (std::size_t i = 0; i < table.size(); ++i) {
-        palette_[i * 3] = table[i].blue;
-        palette_[i * 3 + 1] = table[i].green;
-        palette_[i * 3 + 2] = table[i].red;
-      }
-    }
-  }
-  width_ = bitmap.Width();
-  height_ = bitmap.Height();
-  bitsPerPixel_ = FormatBitsPerPixel(pixelFormat_);
-  rowLength_ = bitmap.RowLength();
-  RebuildRowTable();
-}
-
-void TImgBitmap::RebuildRowTable() {
-  rowTable_.clear();
-  if (platformBitmap_ == nullptr)
-    return;
-  platformBits_ = platformBitmap_->BitsPerPixel();
-  rowTable_.resize(static_cast<std::size_t>(platformBitmap_->Height()));
-  for (int row = 0; row < platformBitmap_->Height(); ++row) {
-    rowTable_[static_cast<std::size_t>(row)] = platformBitmap_->ScanLine(row);
-  }
-}
 
 int TImgBitmap::BitsPerPixel() {
   SyncWithPlatformBitmap();
@@ -305,254 +245,6 @@ void TImgBitmap::AllocatePixels() {
       throw EImgOutOfMemory(kOutOfMemory);
     memory_ = ownedMemory_.get();
   }
-}
-
-void TImgBitmap::AllocatePlatformPixels() {
-  if (platformBitmap_ == nullptr) {
-    ownedPlatformBitmap_ = std::make_unique<TPlatformBitmap>();
-    platformBitmap_ = ownedPlatformBitmap_.get();
-    externalTBitmap_ = false;
-  }
-  platformBitmap_->SetSize(1, 1);
-  if (pixelFormat_ == pf32f) {
-    // The container then shows the platform bitmap as it is left: 1 x 1.
-    ResetImageFields();
-    RebuildRowTable();
-    SyncWithPlatformBitmap();
-    throw EImgError(TImgBitmap::kPf32fOnPlatformBitmap);
-  }
-  if (pixelFormat_ == pfGray16)
-    pixelFormat_ = pfGray8;
-  bitsPerPixel_ = FormatBitsPerPixel(pixelFormat_);
-  if (pixelFormat_ == pfPalette8) {
-    palette_.assign(1024, 0);
-    paletteCount_ = 256;
-  }
-  const auto row = RowBytes(width_, PlatformDepth(pixelFormat_));
-  const auto size = row ? CheckedMul(*row, height_) : std::nullopt;
-  if (!size || *row > INT32_MAX || *size > kMaxImageBytes)
-    throw EImgOutOfMemory(kOutOfMemory);
-  try {
-    platformBitmap_->SetBitsPerPixel(PlatformDepth(pixelFormat_));
-    platformBitmap_->SetSize(width_, height_);
-  } catch (const std::bad_alloc&) {
-    throw EImgOutOfMemory(kOutOfMemory);
-  }
-  rowLength_ = platformBitmap_->RowLength();
-  WritePlatformColorTable();
-  RebuildRowTable();
-}
-
-void TImgBitmap::WritePlatformColorTable() {
-  if (platformBitmap_ == nullptr)
-    return;
-  auto& table = platformBitmap_->ColorTable();
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    auto& entry = table[i];
-    if (pixelFormat_ == pfPalette8 && !palette_.empty()) {
-      entry.blue = palette_[i * 3];
-      entry.green = palette_[i * 3 + 1];
-      entry.red = palette_[i * 3 + 2];
-    } else if (pixelFormat_ == pfBit1) {
-      const std::uint8_t level = i == 1 ? 255 : 0;
-      entry.blue = entry.green = entry.red = level;
-    } else {
-      entry.blue = entry.green = entry.red = static_cast<std::uint8_t>(i);
-    }
-    entry.reserved = 0;
-  }
-}
-
-// ---- Copies and moves ------------------------------------------------------------------------
-
-void TImgBitmap::CopyPixelsFrom(TImgBitmap& source) {
-  const std::int64_t bytes = std::min(source.RowLength64(), RowLength64());
-  for (int row = 0; row < height_; ++row) {
-    const std::uint8_t* from = source.RowPtr(row);
-    std::uint8_t* to = RowPtr(row);
-    if (from != nullptr && to != nullptr)
-      std::memcpy(to, from, static_cast<std::size_t>(bytes));
-  }
-}
-
-void TImgBitmap::Assign(TImgBaseBitmap* source) {
-  auto* bitmap = dynamic_cast<TImgBitmap*>(source);
-  if (bitmap == nullptr || bitmap == this)
-    return;
-  const std::uint8_t sourceMode = bitmap->accessMode_;
-  const std::uint8_t ownMode = accessMode_;
-  bitmap->accessMode_ = 1;
-  accessMode_ = 2;
-  try {
-    rowAlignBits_ = bitmap->rowAlignBits_;
-    const TImgBitmapFormat format = bitmap->PixelFormat();
-    Allocate(bitmap->Width(), bitmap->Height(), format);
-    if (!bitmap->IsEmpty() && !IsEmpty()) {
-      const bool diskToDisk = location_ == locOnDisk && bitmap->location_ == locOnDisk &&
-                              rowLength_ == bitmap->rowLength_;
-      if (pixelFormat_ != format) {
-        ConvertPixelsFrom(*bitmap);
-      } else if (diskToDisk) {
-        bitmap->fileStore_.FlushRows();
-        TImgFileBuffer::CopyFile(bitmap->fileStore_, 0, fileStore_, 0, fileStore_.FileSize());
-      } else {
-        CopyPixelsFrom(*bitmap);
-      }
-    }
-    if (!bitmap->palette_.empty() && pixelFormat_ == pfPalette8) {
-      palette_ = bitmap->palette_;
-      paletteCount_ = bitmap->paletteCount_;
-      WritePlatformColorTable();
-    }
-    if (bitmap->alpha_ && !isAlphaChannel_) {
-      alpha_ = std::make_unique<TImgBitmap>(0, 0, locInMemory);
-      alpha_->Assign(bitmap->alpha_.get());
-    }
-    isFull_ = bitmap->isFull_;
-    bwConversion_ = bitmap->bwConversion_;
-  } catch (...) {
-    bitmap->accessMode_ = sourceMode;
-    accessMode_ = ownMode;
-    throw;
-  }
-  ReleaseRows();
-  bitmap->accessMode_ = sourceMode;
-  accessMode_ = ownMode;
-}
-
-void TImgBitmap::Assign(TPlatformBitmap* source) {
-  if (source != nullptr)
-    CopyFromTBitmap(source);
-}
-
-void TImgBitmap::MoveTo(TImgBitmap* destination) {
-  if (destination == nullptr || destination == this)
-    return;
-  destination->FreeImage();
-  destination->fileStore_.Swap(fileStore_);
-  destination->width_ = width_;
-  destination->height_ = height_;
-  destination->bitsPerPixel_ = bitsPerPixel_;
-  destination->rowLength_ = rowLength_;
-  destination->pixelFormat_ = pixelFormat_;
-  destination->palette_ = std::move(palette_);
-  destination->paletteCount_ = paletteCount_;
-  if (!destination->isAlphaChannel_)
-    destination->alpha_ = std::move(alpha_);
-  destination->memory_ = memory_;
-  destination->ownedMemory_ = std::move(ownedMemory_);
-  destination->externalMemory_ = externalMemory_;
-  destination->platformBitmap_ = platformBitmap_;
-  destination->ownedPlatformBitmap_ = std::move(ownedPlatformBitmap_);
-  destination->externalTBitmap_ = externalTBitmap_;
-  destination->rowTable_ = std::move(rowTable_);
-  destination->platformBits_ = platformBits_;
-  destination->currentDiskRow_ = currentDiskRow_;
-  destination->heldRows_ = std::move(heldRows_);
-  destination->location_ = location_;
-  destination->isFull_ = isFull_;
-  destination->memoryThreshold_ = memoryThreshold_;
-  destination->bwConversion_ = bwConversion_;
-  destination->paletteColors_ = paletteColors_;
-  destination->accessMode_ = accessMode_;
-  destination->rowAlignBits_ = rowAlignBits_;
-
-  platformBitmap_ = nullptr;
-  externalTBitmap_ = false;
-  ReleaseStorage(false);
-  ResetImageFields();
-}
-
-std::unique_ptr<TImgBitmap> TImgBitmap::DetachImage() {
-  auto saved = std::make_unique<TImgBitmap>();
-  if (location_ == locPlatformBitmap && externalTBitmap_) {
-    saved->SetMemoryThreshold(memoryThreshold_);
-    saved->Assign(this);
-    if (alpha_)
-      saved->alpha_ = std::move(alpha_);
-    return saved;
-  }
-  const TImgBitmapLocation location = location_;
-  MoveTo(saved.get());
-  location_ = location;
-  return saved;
-}
-
-// ---- Outside stores and storage kinds --------------------------------------------------------
-
-void TImgBitmap::AttachTBitmap(TPlatformBitmap* bitmap, bool freeFirst) {
-  if (bitmap == nullptr || bitmap == platformBitmap_)
-    return;
-  std::unique_ptr<TImgBitmap> keptAlpha = freeFirst ? nullptr : std::move(alpha_);
-  FreeImage();
-  alpha_ = std::move(keptAlpha);
-  platformBitmap_ = bitmap;
-  externalTBitmap_ = true;
-  location_ = locPlatformBitmap;
-  SyncWithPlatformBitmap();
-}
-
-void TImgBitmap::AttachMemory(std::uint8_t* block, int width, int height, TImgBitmapFormat format,
-                              bool freeFirst) {
-  std::unique_ptr<TImgBitmap> keptAlpha = freeFirst ? nullptr : std::move(alpha_);
-  FreeImage();
-  alpha_ = std::move(keptAlpha);
-  const auto row = RowBytes(width, FormatBitsPerPixel(format), ValidAlignBits(rowAlignBits_));
-  if (block == nullptr || width <= 0 || height <= 0 || format == pfNoFormat || !row ||
-      *row > INT32_MAX) {
-    return;
-  }
-  location_ = locInMemory;
-  memory_ = block;
-  externalMemory_ = true;
-  width_ = width;
-  height_ = height;
-  pixelFormat_ = format;
-  bitsPerPixel_ = FormatBitsPerPixel(format);
-  rowLength_ = *row;
-  if (format == pfPalette8) {
-    palette_.assign(1024, 0);
-    paletteCount_ = 256;
-  }
-}
-
-void TImgBitmap::SetLocation(TImgBitmapLocation location) {
-  if (location == location_)
-    return;
-  if (IsEmpty()) {
-    if (location_ == locPlatformBitmap)
-      ReleaseStorage(false);
-    location_ = location;
-    return;
-  }
-  if (location == locPlatformBitmap && pixelFormat_ == pf32f)
-    throw EImgError(TImgBitmap::kPf32fOnPlatformBitmap);
-  if (location == locPlatformBitmap && pixelFormat_ == pfGray16)
-    SetPixelFormat(pfGray8);
-  auto saved = std::make_unique<TImgBitmap>();
-  MoveTo(saved.get());
-  location_ = location;
-  rowAlignBits_ = saved->rowAlignBits_;
-  Allocate(saved->width_, saved->height_, saved->pixelFormat_);
-  CopyPixelsFrom(*saved);
-  if (pixelFormat_ == pfPalette8) {
-    palette_ = saved->palette_;
-    paletteCount_ = saved->paletteCount_;
-    WritePlatformColorTable();
-  }
-  alpha_ = std::move(saved->alpha_);
-  isFull_ = saved->isFull_;
-}
-
-TPlatformBitmap* TImgBitmap::GetTBitmap() {
-  SetLocation(locPlatformBitmap);
-  if (platformBitmap_ == nullptr) {
-    ownedPlatformBitmap_ = std::make_unique<TPlatformBitmap>();
-    platformBitmap_ = ownedPlatformBitmap_.get();
-    RebuildRowTable();
-  }
-  WritePlatformColorTable();
-  return platformBitmap_;
 }
 
 // ---- Alpha channel ---------------------------------------------------------------------------

@@ -49,14 +49,19 @@ class TImgBitmap : public TImgBaseBitmap {
   /// True when no pixels are held (size 0 or no format).
   bool IsEmpty();
 
+  /// Frees what the container owns and empties it; an outside platform bitmap or memory block is
+  /// let go untouched.
   void FreeImage();
   void ChangeWidth(int width);
   void ChangeHeight(int height);
   /// Horizontal alignment 0 left, 1 centre, 2 right; vertical 0 top, 1 centre, 2 bottom.
   void ResizeCanvas(int width, int height, double fill, double alphaFill, int horizontalAlign,
                     int verticalAlign);
+  /// Values outside a format's range are held at its ends.
   void FillAll(double value);
+  /// Inclusive rectangle, clipped to the image; clears IsFull when the value is not the maximum.
   void FillRect(int x1, int y1, int x2, int y2, double value);
+  /// Copies into a container of the same format; the rectangle is clipped to both images.
   void CopyRect(TImgBitmap* destination, int sourceX, int sourceY, int destX, int destY, int width,
                 int height);
   void SetPixelFormat(TImgBitmapFormat format);
@@ -73,7 +78,7 @@ class TImgBitmap : public TImgBaseBitmap {
   /// Switches to locPlatformBitmap and returns the platform bitmap.
   TPlatformBitmap* GetTBitmap();
 
-  /// The alpha channel, created on demand (pfGray8, opaque).
+  /// The alpha channel, created on demand (pfGray8, opaque); null on an alpha channel itself.
   TImgBitmap* AlphaChannel();
   bool HasAlphaChannel() const { return alpha_ != nullptr; }
   void RemoveAlphaChannel();

@@ -8,6 +8,7 @@
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/PixelRowConverter.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/core/TImgBitmapInternal.h"
 #include "platform/PlatformBitmap.h"
 
 namespace {
@@ -47,12 +48,6 @@ int MeanColourGray(TImgBitmap& image) {
                          static_cast<int>(sums[0] / pixels))
              : static_cast<int>(sums[0] / pixels);
   return std::max(level, 1);
-}
-
-int PlatformDepthOf(TImgBitmapFormat format) {
-  if (format == pfBit1)
-    return 1;
-  return format == pfBGR24 ? 24 : 8;
 }
 
 }  // namespace
@@ -117,10 +112,10 @@ void TImgBitmap::CopyToTBitmap(TPlatformBitmap* bitmap) {
   const TImgBitmapFormat format = pixelFormat_;
   try {
     bitmap->SetSize(1, 1);
-    bitmap->SetBitsPerPixel(PlatformDepthOf(format));
+    bitmap->SetBitsPerPixel(PlatformDepth(format));
     bitmap->SetSize(width_, height_);
   } catch (const std::bad_alloc&) {
-    throw EImgOutOfMemory("Out of memory");
+    throw EImgOutOfMemory(kOutOfMemory);
   }
   auto& table = bitmap->ColorTable();
   for (std::size_t i = 0; i < table.size(); ++i) {
@@ -134,8 +129,8 @@ void TImgBitmap::CopyToTBitmap(TPlatformBitmap* bitmap) {
     table[i] = {bgr[0], bgr[1], bgr[2], 0};
   }
   const bool toGray8 = format == pfGray16 || format == pf32f;
-  const auto bytes = static_cast<std::size_t>(
-      (static_cast<std::int64_t>(width_) * PlatformDepthOf(format) + 7) / 8);
+  const auto bytes =
+      static_cast<std::size_t>((static_cast<std::int64_t>(width_) * PlatformDepth(format) + 7) / 8);
   for (int y = 0; y < height_; ++y) {
     const std::uint8_t* from = RowPtr(y);
     std::uint8_t* to = bitmap->ScanLine(y);

@@ -1,10 +1,11 @@
 #include "imaging/core/TImgFileBuffer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 TImgFileBuffer::~TImgFileBuffer() {
   Close();
@@ -17,7 +18,8 @@ bool TImgFileBuffer::Create(std::int64_t size, const std::string& folder) {
     const char* tmp = std::getenv("TMPDIR");
     dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
   } else {
-    ::mkdir(dir.c_str(), 0700);
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
   }
   std::string pattern = dir + "/qmimgXXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
@@ -38,6 +40,7 @@ bool TImgFileBuffer::Create(std::int64_t size, const std::string& folder) {
 
 void TImgFileBuffer::Close() {
   rows_.clear();
+  spare_ = {};
   if (fd_ >= 0) {
     ::close(fd_);
     ::unlink(path_.c_str());
@@ -80,12 +83,16 @@ std::uint8_t* TImgFileBuffer::FetchRow(std::int64_t offset, std::int64_t length,
     existing->second.writeBack = existing->second.writeBack || writeBack;
     return existing->second.bytes.data();
   }
-  FetchedRow& row = rows_[offset];
+  if (!spare_)
+    spare_ = rows_.extract(rows_.emplace(offset, FetchedRow{}).first);
+  auto node = std::move(spare_);
+  node.key() = offset;
+  FetchedRow& row = node.mapped();
   row.bytes.assign(static_cast<std::size_t>(length), 0);
   row.writeBack = writeBack;
   if (readIt)
     ReadAt(offset, row.bytes.data(), length);
-  return row.bytes.data();
+  return rows_.insert(std::move(node)).position->second.bytes.data();
 }
 
 void TImgFileBuffer::ReleaseRow(std::int64_t offset) {
@@ -95,7 +102,7 @@ void TImgFileBuffer::ReleaseRow(std::int64_t offset) {
   if (it->second.writeBack) {
     WriteAt(offset, it->second.bytes.data(), static_cast<std::int64_t>(it->second.bytes.size()));
   }
-  rows_.erase(it);
+  spare_ = rows_.extract(it);
 }
 
 void TImgFileBuffer::ReleaseAllRows() {
@@ -158,4 +165,5 @@ void TImgFileBuffer::Swap(TImgFileBuffer& other) {
   std::swap(size_, other.size_);
   std::swap(path_, other.path_);
   std::swap(rows_, other.rows_);
+  std::swap(spare_, other.spare_);
 }

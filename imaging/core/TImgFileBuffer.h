@@ -53,4 +53,7 @@ class TImgFileBuffer {
   std::int64_t size_ = 0;
   std::string path_;
   std::map<std::int64_t, FetchedRow> rows_;
+  // A released row's node and buffer, reused by the next fetch so that a scan over the rows
+  // does not allocate for every row.
+  std::map<std::int64_t, FetchedRow>::node_type spare_;
 };

@@ -158,6 +158,14 @@ TEST_F(BitmapStorage, Pf32fIsRefusedInPlatformBitmapStorage) {
   EXPECT_EQ(image.Height(), 1);
   EXPECT_NE(image.PixelFormat(), pf32f);
 
+  // Moving a float image into a platform bitmap is refused before anything is lost.
+  TImgBitmap floats;
+  floats.Allocate(3, 1, pf32f);
+  floats.FillAll(0.25);
+  EXPECT_THROW(floats.SetLocation(locPlatformBitmap), EImgError);
+  EXPECT_NE(floats.Location(), locPlatformBitmap);
+  EXPECT_FLOAT_EQ(FloatAt(floats, 2, 0), 0.25f);
+
   image.Allocate(2, 2, pfGray8);
   EXPECT_THROW(image.SetPixelFormat(pf32f), EImgError);
   EXPECT_EQ(image.PixelFormat(), pfGray8);
@@ -234,6 +242,14 @@ TEST_F(BitmapStorage, AssignCopiesEverythingBetweenStorages) {
     EXPECT_EQ(copy.AccessMode(), 3);
   }
   EXPECT_EQ(source.AccessMode(), 3);
+
+  // Copying a container's own alpha channel into it leaves a valid gray image.
+  TImgBitmap withAlpha;
+  withAlpha.Assign(&source);
+  withAlpha.Assign(withAlpha.AlphaChannel());
+  EXPECT_EQ(withAlpha.PixelFormat(), pfGray8);
+  EXPECT_EQ(withAlpha.RowPtr(1)[2], 9);
+  EXPECT_FALSE(withAlpha.HasAlphaChannel());
 
   // An alpha channel never takes an alpha channel of its own.
   TImgBitmap alpha(1, 1, locInMemory);
