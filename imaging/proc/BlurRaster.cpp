@@ -49,9 +49,9 @@ void WeighSpan(const Taps& taps, const std::uint16_t* weights, int radius, std::
 
 #if defined(__SSE2__)
 // 16 bytes at a time with the sums in registers. Two taps are interleaved per 32-bit lane so
-// that one multiply-add instruction applies both weights; that needs weights below 32768 and
-// pair sums below 32768, which every kernel but the narrowest (all weight near the centre)
-// satisfies. Returns how many bytes it did.
+// that one multiply-add instruction applies both weights; its signed 16-bit operands need
+// weights below 32768 (byte pairs, at most 510, always fit), which every kernel but the
+// narrowest (nearly all weight in the centre) satisfies. Returns where it stopped.
 std::size_t WeighBlocksPaired(const Taps& taps, const std::uint16_t* weights, int radius,
                               std::size_t first, std::size_t count, std::uint8_t* target) {
   const __m128i zero = _mm_setzero_si128();

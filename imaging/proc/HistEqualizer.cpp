@@ -153,9 +153,9 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
       const std::uint8_t* mean = means.data() + j;
       const unsigned luminance = Luminance(pixel);
       const unsigned meanLuminance = Luminance(mean);
-      // The tables were built from luminance but map each channel by its own value. Selecting
-      // instead of branching: which rule applies varies from pixel to pixel in a photo.
-      // Bitwise rather than logical operators, so that nothing short-circuits into a branch.
+      // The tables were built from luminance but map each channel by its own value. Which rule
+      // applies varies from pixel to pixel in a photo, so the output is selected with bitwise
+      // operators (nothing short-circuits into a branch) rather than branched to.
       const unsigned lowLevel = low[luminance];
       const unsigned highLevel = high[luminance];
       const unsigned keepLow = (lowLevel == highLevel) | (meanLuminance < lowLevel);
