@@ -11,6 +11,7 @@
 #include "imaging/io/TImagerIO.h"
 #include "tests/imaging/io/jpeg/JpegOracle.h"
 #include "tests/support/TestPaths.h"
+#include "tools/BmpWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -263,4 +264,25 @@ TEST(DispatchView, UsesTheViewsImageAndTellsItAboutLoads) {
   io.LoadFromFile((dir / "a.jpg").string());
   EXPECT_EQ(io.Bitmap()->Width(), 20);
   fs::remove_all(dir);
+}
+
+TEST_F(DispatchTest, LoadsBitmapsByTheirThreeExtensions) {
+  // Two rows, top row blue then white, bottom row red then black, 2835 pixels per metre.
+  const std::vector<std::uint8_t> bgr = {255, 0, 0, 255, 255, 255, 0, 0, 255, 0, 0, 0};
+  const auto bytes = bmpwriter::Bmp24(2, 2, bgr);
+  for (const char* name : {"a.bmp", "b.DIB", "c.rle"}) {
+    SCOPED_TRACE(name);
+    WriteFile(dir / name, bytes);
+    io.LoadFromFile((dir / name).string());
+    ASSERT_FALSE(io.Aborting());
+    EXPECT_EQ(io.Params().FormatId, 5);
+    TImgBitmap& image = *io.Bitmap();
+    ASSERT_EQ(image.PixelFormat(), pfBGR24);
+    ASSERT_EQ(image.Width(), 2);
+    EXPECT_TRUE(std::equal(bgr.begin(), bgr.begin() + 6, image.RowPtr(0)));
+    EXPECT_TRUE(std::equal(bgr.begin() + 6, bgr.end(), image.RowPtr(1)));
+  }
+  WriteFile(dir / "broken.bmp", {'B', 'M', 1, 2, 3});
+  io.LoadFromFile((dir / "broken.bmp").string());
+  EXPECT_TRUE(io.Aborting());
 }
