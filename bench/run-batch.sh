@@ -28,9 +28,10 @@ if ((${#needed[@]} > 0)); then
 fi
 
 build=build-release
+mkdir -p "$build"
 if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF &&
-  cmake --build "$build" -j "$(nproc)" --target quillmere-cli; } >"$build.log" 2>&1; then
-  cat "$build.log"
+  cmake --build "$build" -j "$(nproc)" --target quillmere-cli; } >"$build/bench-build.log" 2>&1; then
+  cat "$build/bench-build.log"
   exit 1
 fi
 cli=$PWD/$build/cli/quillmere-cli
