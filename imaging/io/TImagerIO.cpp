@@ -10,6 +10,7 @@
 #include "imaging/io/FileExtension.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/bmp/BmpReader.h"
 #include "imaging/io/jpeg/JpegReader.h"
 #include "platform/FileStream.h"
 #include "platform/PlatformBitmap.h"
@@ -279,10 +280,8 @@ void TImagerIO::LoadJpegStream(TByteStream& stream) {
 }
 
 void TImagerIO::LoadBmpFile(const std::string& path) {
-  LoadFileFrame(path, kFormatBmp, [](TByteStream&, TProgressRecord& progress) {
-    // Single call site of the BMP reader (stream, container, stream size as data size, params,
-    // progress, both flags off); until it is linked in, BMP files end with Aborting.
-    progress.Abort();
+  LoadFileFrame(path, kFormatBmp, [this](TByteStream& stream, TProgressRecord& progress) {
+    ReadBmpImage(stream, *bitmap_, stream.Size(), *params_, progress, false, false);
   });
 }
 

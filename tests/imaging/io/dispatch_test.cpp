@@ -114,6 +114,21 @@ TEST_F(DispatchTest, FormatsWithoutAReaderEndWithAbortAndOneFinish) {
   EXPECT_EQ(recorder.finished, finishedBefore + 1);
 }
 
+TEST_F(DispatchTest, LoadsBmpThroughItsReader) {
+  const auto corpus = CorpusDir();
+  if (corpus.empty())
+    GTEST_SKIP() << "shared corpus absent";
+  const fs::path path = dir / "A.DIB";
+  fs::copy_file(corpus / "bmp/bmpsuite/g/rgb24.bmp", path);
+  io.LoadFromFile(path.string());
+  EXPECT_FALSE(io.Aborting());
+  EXPECT_EQ(io.Params().FormatId, 5);
+  EXPECT_EQ(io.Params().SourcePath, path.string());
+  EXPECT_GT(io.Bitmap()->Width(), 0);
+  EXPECT_GE(io.Params().ResolutionX, 2);
+  EXPECT_EQ(recorder.finished, 1);
+}
+
 TEST_F(DispatchTest, MissingFileRaisesAfterFinishWork) {
   const std::string path = (dir / "missing.jpg").string();
   try {
