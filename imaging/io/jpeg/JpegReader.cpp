@@ -16,7 +16,6 @@
 #include "imaging/io/jpeg/JpegProgress.h"
 #include "imaging/io/jpeg/JpegStreamSource.h"
 #include "platform/ByteStream.h"
-#include "platform/SystemInfo.h"
 
 namespace {
 
@@ -126,8 +125,7 @@ bool OutputFitsMemory(const jpeg_decompress_struct& cinfo) {
   const auto height = static_cast<std::int64_t>(cinfo.output_height);
   if (!ImageSizeAllowed(width, height, 24))
     return false;
-  const std::int64_t available = AvailablePhysicalMemory();
-  return available <= 0 || *RowBytes(width, 24) * height <= available;
+  return *RowBytes(width, 24) * height <= JpegMemoryBudget();
 }
 
 void TransferRows(ReadSession& s, TImgBitmap& bitmap, TProgressRecord& progress) {

@@ -126,3 +126,11 @@ TEST_F(ImagerTest, UpdateReshapesAnAlphaChannelOfAnotherSize) {
   EXPECT_EQ(image->AlphaChannel()->Height(), 12);
   EXPECT_EQ(image->AlphaChannel()->RowPtr(11)[9], 255);
 }
+
+TEST_F(ImagerTest, ResampleForwardsToTheProcessingObject) {
+  TImager imager;
+  imager.LoadFromFile(photo.string());
+  imager.Resample(18, -1, rfBicubic);
+  EXPECT_EQ(imager.GetImgBitmap()->Width(), 18);
+  EXPECT_EQ(imager.GetImgBitmap()->Height(), 12);
+}

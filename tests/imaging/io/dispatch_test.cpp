@@ -9,6 +9,7 @@
 #include "imaging/core/TImgView.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
+#include "platform/MemoryStream.h"
 #include "tests/imaging/io/jpeg/JpegOracle.h"
 #include "tests/support/TestPaths.h"
 #include "tools/BmpWriter.h"
@@ -112,6 +113,21 @@ TEST_F(DispatchTest, FormatsWithoutAReaderEndWithAbortAndOneFinish) {
   io.LoadFromFile("");
   EXPECT_TRUE(io.Aborting());
   EXPECT_EQ(recorder.finished, finishedBefore + 1);
+}
+
+TEST_F(DispatchTest, LoadsBmpThroughItsReader) {
+  const auto corpus = CorpusDir();
+  if (corpus.empty())
+    GTEST_SKIP() << "shared corpus absent";
+  const fs::path path = dir / "A.DIB";
+  fs::copy_file(corpus / "bmp/bmpsuite/g/rgb24.bmp", path);
+  io.LoadFromFile(path.string());
+  EXPECT_FALSE(io.Aborting());
+  EXPECT_EQ(io.Params().FormatId, 5);
+  EXPECT_EQ(io.Params().SourcePath, path.string());
+  EXPECT_GT(io.Bitmap()->Width(), 0);
+  EXPECT_GE(io.Params().ResolutionX, 2);
+  EXPECT_EQ(recorder.finished, 1);
 }
 
 TEST_F(DispatchTest, MissingFileRaisesAfterFinishWork) {
@@ -223,6 +239,28 @@ TEST_F(DispatchTest, ParamsOnlyReadsLeaveTheImage) {
   EXPECT_EQ(io.Params().Height, 90);
   EXPECT_TRUE(io.Bitmap()->IsEmpty());
   EXPECT_EQ(recorder.finished, 1);
+}
+
+TEST_F(DispatchTest, StreamsLoadAndSaveWithoutAPath) {
+  TMemoryStream input(PhotoBytes(50, 20));
+  io.ParamsFromStream(input);
+  EXPECT_FALSE(io.Aborting());
+  EXPECT_EQ(io.Params().Width, 50);
+  EXPECT_TRUE(io.Bitmap()->IsEmpty());
+  input.SetPosition(0);
+  io.LoadJpegStream(input);
+  EXPECT_FALSE(io.Aborting());
+  EXPECT_EQ(io.Bitmap()->Width(), 50);
+  EXPECT_TRUE(io.Params().SourcePath.empty());
+  TMemoryStream output;
+  io.SaveJpegStream(output);
+  EXPECT_FALSE(io.Aborting());
+  EXPECT_EQ(oracle::Decode(output.Bytes()).width, 50);
+  EXPECT_EQ(recorder.finished, 3);
+
+  TMemoryStream notJpeg(std::vector<std::uint8_t>(200, 7));
+  io.ParamsFromStream(notJpeg);
+  EXPECT_TRUE(io.Aborting());
 }
 
 TEST_F(DispatchTest, AutoAdjustDpiMakesPixelsSquare) {
