@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/batch/ConversionSettings.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QStatusBar;
+class TBrowseForFolder;
+
+/// The application's one window: the folders, the quality, the size and the effects of a batch
+/// run, the Start button that runs it, and the remembered folders. Its controls are the storage
+/// of the settings that a run reads.
+class TForm1 : public QWidget {
+  Q_OBJECT
+
+ public:
+  /// The application's title: the caption of plain message boxes and of the task-bar entry.
+  static constexpr const char* ApplicationTitle = "Quillmere";
+
+  enum class TMessageKind { Plain, Error };
+  /// Answers a message box instead of showing it (the tests' way in); the call returns when the
+  /// box would have been closed.
+  using TMessageBoxEvent =
+      std::function<void(TMessageKind kind, const QString& caption, const QString& text)>;
+
+  /// arguments: the command line without the program name. folderListDir: where "slist.dat"
+  /// and "tlist.dat" live. Runs FormCreate.
+  TForm1(const QStringList& arguments, const QString& folderListDir, QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  QGroupBox* GroupBox1 = nullptr;
+  QLabel* Label3 = nullptr;
+  QComboBox* ComboBox3 = nullptr;
+  QLabel* Label4 = nullptr;
+  QComboBox* ComboBox4 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QGroupBox* GroupBox3 = nullptr;
+  QCheckBox* CheckBox3 = nullptr;
+  QCheckBox* CheckBox4 = nullptr;
+  QCheckBox* CheckBox5 = nullptr;
+  QCheckBox* CheckBox6 = nullptr;
+  QCheckBox* CheckBox7 = nullptr;
+  QCheckBox* CheckBox8 = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QLabel* Label1 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QPushButton* Button3 = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* ComboBox2 = nullptr;
+  QPushButton* Button4 = nullptr;
+  QPushButton* Button5 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QCheckBox* CheckBox2 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  std::unique_ptr<TBrowseForFolder> BrowseForFolder1;
+
+  TMessageBoxEvent OnMessageBox;
+
+  void FormCreate(const QStringList& arguments);
+  void FormDestroy();
+  void FormKeyDown(int key);
+  void Button1Click();
+  void Button2Click();
+  void Button3Click();
+  void Button4Click();
+  void Button5Click();
+  void CheckBox1Click();
+  void ComboBox1Change();
+  void ComboBox2Change();
+
+  void RememberFolders();
+  void LoadFolderLists();
+  void SaveFolderLists();
+
+  /// The settings as the controls hold them now.
+  ConversionSettings Settings() const;
+  /// The status bar's one text.
+  QString StatusText() const;
+  void SetStatusText(const QString& text);
+  /// A plain box has the application's title as caption, an error box "Error" and an error icon.
+  void ShowMessageBox(TMessageKind kind, const QString& text);
+
+  /// The F1 help, lines separated by CR LF.
+  static QString HelpText();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateControls();
+  void CreateSettingsControls();
+  void CreateEffectsControls();
+  void CreatePhotosControls();
+  void SetTabOrder();
+  void ConnectHandlers();
+  void BrowseInto(QComboBox* box);
+
+  QString folderListDir_;
+  QLabel* statusLabel_ = nullptr;
+  // The last key press seen and where; the toolkit offers one press to every parent of the
+  // focused control in turn, and the window must act on it once.
+  const QEvent* previewedKey_ = nullptr;
+  QPointer<QWidget> previewedReceiver_;
+};
