@@ -18,6 +18,7 @@
 #include "app/batch/FolderUtils.h"
 #include "app/gui/FolderListFiles.h"
 #include "app/gui/TBrowseForFolder.h"
+#include "imaging/core/TImager.h"
 
 namespace {
 
@@ -73,6 +74,8 @@ TForm1::TForm1(const QStringList& arguments, const QString& folderListDir, QWidg
   BrowseForFolder1 = std::make_unique<TBrowseForFolder>(this);
   BrowseForFolder1->SetNewDialogStyle(true);
   BrowseForFolder1->SetEditBox(false);
+  Imager1 = std::make_unique<TImager>();
+  Imager1->SetZoomFilter(rfBicubic);
   ConnectHandlers();
   // Keyboard preview: F1 is seen whichever control has the focus.
   qApp->installEventFilter(this);
@@ -109,11 +112,19 @@ void TForm1::FormDestroy() {
   try {
     SaveFolderLists();
   } catch (const std::exception& error) {
-    ShowMessageBox(TMessageKind::Error, QString::fromStdString(error.what()));
+    ShowMessage(error.what(), mkFailure);
   }
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // The window must outlive the run that uses it: the run stops after its current file and
+  // the window closes then.
+  if (Running()) {
+    runState_ = TRunState::Stopping;
+    closeAfterRun_ = true;
+    event->ignore();
+    return;
+  }
   FormDestroy();
   event->accept();
 }
@@ -141,7 +152,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm1::FormKeyDown(int key) {
   if (key == Qt::Key_F1) {
-    ShowMessageBox(TMessageKind::Plain, HelpText());
+    ShowMessage(HelpText().toStdString(), mkInformation);
   }
 }
 
@@ -215,43 +226,3 @@ void TForm1::SaveFolderLists() {
   SaveFolderList(folderListDir_ + "/slist.dat", Items(ComboBox1));
   SaveFolderList(folderListDir_ + "/tlist.dat", Items(ComboBox2));
 }
-
-ConversionSettings TForm1::Settings() const {
-  ConversionSettings settings;
-  settings.SourceFolder = ComboBox1->currentText().toStdString();
-  settings.TargetFolder = ComboBox2->currentText().toStdString();
-  settings.IncludeSubfolders = CheckBox2->isChecked();
-  settings.QualityIndex = ComboBox3->currentIndex();
-  settings.SizeIndex = ComboBox4->currentIndex();
-  settings.CustomWidthText = Edit1->text().toStdString();
-  settings.CustomHeightText = Edit2->text().toStdString();
-  settings.SaveGrayScale = CheckBox3->isChecked();
-  settings.ApplyBlackWhite = CheckBox4->isChecked();
-  settings.ApplyEqualize = CheckBox5->isChecked();
-  settings.ApplyBlur = CheckBox6->isChecked();
-  settings.ApplyWallis = CheckBox7->isChecked();
-  settings.ApplyNegative = CheckBox8->isChecked();
-  return settings;
-}
-
-QString TForm1::StatusText() const {
-  return statusLabel_->text();
-}
-
-void TForm1::SetStatusText(const QString& text) {
-  statusLabel_->setText(text);
-}
-
-void TForm1::ShowMessageBox(TMessageKind kind, const QString& text) {
-  const bool error = kind == TMessageKind::Error;
-  const QString caption = error ? QString("Error") : QString(ApplicationTitle);
-  if (OnMessageBox) {
-    OnMessageBox(kind, caption, text);
-    return;
-  }
-  QMessageBox box(error ? QMessageBox::Critical : QMessageBox::NoIcon, caption, text,
-                  QMessageBox::Ok, this);
-  box.exec();
-}
-
-void TForm1::Button1Click() {}

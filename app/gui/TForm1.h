@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/batch/BatchWindow.h"
 #include "app/batch/ConversionSettings.h"
 
 class QCheckBox;
@@ -18,22 +19,25 @@ class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class TBrowseForFolder;
+class TImager;
 
 /// The application's one window: the folders, the quality, the size and the effects of a batch
 /// run, the Start button that runs it, and the remembered folders. Its controls are the storage
 /// of the settings that a run reads.
-class TForm1 : public QWidget {
+class TForm1 : public QWidget, public TBatchWindow {
   Q_OBJECT
 
  public:
   /// The application's title: the caption of plain message boxes and of the task-bar entry.
   static constexpr const char* ApplicationTitle = "Quillmere";
 
-  enum class TMessageKind { Plain, Error };
   /// Answers a message box instead of showing it (the tests' way in); the call returns when the
   /// box would have been closed.
   using TMessageBoxEvent =
       std::function<void(TMessageKind kind, const QString& caption, const QString& text)>;
+
+  /// The status text of a run stopped by the user.
+  static constexpr const char* StoppedText = "Process was stopped.";
 
   /// arguments: the command line without the program name. folderListDir: where "slist.dat"
   /// and "tlist.dat" live. Runs FormCreate.
@@ -71,6 +75,8 @@ class TForm1 : public QWidget {
   QPushButton* Button1 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   std::unique_ptr<TBrowseForFolder> BrowseForFolder1;
+  /// The engine of every conversion; never shown.
+  std::unique_ptr<TImager> Imager1;
 
   TMessageBoxEvent OnMessageBox;
 
@@ -86,17 +92,26 @@ class TForm1 : public QWidget {
   void ComboBox1Change();
   void ComboBox2Change();
 
-  void RememberFolders();
+  void RememberFolders() override;
   void LoadFolderLists();
   void SaveFolderLists();
 
-  /// The settings as the controls hold them now.
-  ConversionSettings Settings() const;
   /// The status bar's one text.
   QString StatusText() const;
-  void SetStatusText(const QString& text);
-  /// A plain box has the application's title as caption, an error box "Error" and an error icon.
-  void ShowMessageBox(TMessageKind kind, const QString& text);
+  /// True from the press of Start until the run has ended.
+  bool Running() const { return runState_ != TRunState::Idle; }
+
+  // What a batch run asks of the window.
+  ConversionSettings Settings() override;
+  void SetProgressMaximum(int maximum) override;
+  void SetProgressPosition(int position) override;
+  void SetStatusText(const std::string& text) override;
+  /// Plain boxes have the application's title as caption, validation errors "Error".
+  void ShowMessage(const std::string& text, TMessageKind kind) override;
+  /// Lets the window repaint and respond; ends a run whose stop was asked for.
+  void ProcessPendingEvents() override;
+  void FocusSourceFolder() override;
+  void FocusTargetFolder() override;
 
   /// The F1 help, lines separated by CR LF.
   static QString HelpText();
@@ -113,6 +128,13 @@ class TForm1 : public QWidget {
   void SetTabOrder();
   void ConnectHandlers();
   void BrowseInto(QComboBox* box);
+  void RunBatch();
+  void EnableFolderControls(bool enabled);
+
+  // Stopping: Stop was pressed or the window closed; the run ends after the current file.
+  enum class TRunState { Idle, Running, Stopping };
+  TRunState runState_ = TRunState::Idle;
+  bool closeAfterRun_ = false;
 
   QString folderListDir_;
   QLabel* statusLabel_ = nullptr;

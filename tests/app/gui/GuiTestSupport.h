@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -16,7 +17,7 @@ void WhenModalDialogOpens(std::function<void(QWidget* dialog)> action);
 /// Answers every message box of a window and keeps what it was asked.
 struct MessageLog {
   struct Message {
-    TForm1::TMessageKind kind;
+    TMessageKind kind;
     QString caption;
     QString text;
   };
@@ -27,6 +28,12 @@ struct MessageLog {
   void Attach(TForm1& form);
   QStringList Texts() const;
 };
+
+/// Writes a small baseline RGB JPEG with libjpeg: a colour gradient of the given size.
+void WriteTestJpeg(const QString& path, int width, int height);
+
+/// The size recorded in a JPEG file's frame header; an empty size when it cannot be read.
+QSize JpegSize(const QString& path);
 
 /// The bytes of a file, or an empty array when it cannot be read.
 QByteArray ReadAll(const QString& path);

@@ -163,8 +163,8 @@ class TForm1HandlersTest : public QObject {
     QVERIFY(QDir(gone).removeRecursively());
     form->close();
     QCOMPARE(log.messages.size(), std::size_t{1});
-    QCOMPARE(log.messages[0].kind, TForm1::TMessageKind::Error);
-    QCOMPARE(log.messages[0].caption, QString("Error"));
+    QCOMPARE(log.messages[0].kind, mkFailure);
+    QCOMPARE(log.messages[0].caption, QString("Quillmere"));
     QCOMPARE(log.messages[0].text, "Cannot create file " + gone + "/slist.dat");
   }
 
@@ -180,7 +180,7 @@ class TForm1HandlersTest : public QObject {
     QTest::keyClick(form->Edit1, Qt::Key_A);
     QCOMPARE(log.messages.size(), std::size_t{2});
     QCOMPARE(edit1Keys.f1Presses, 1);
-    QCOMPARE(log.messages[0].kind, TForm1::TMessageKind::Plain);
+    QCOMPARE(log.messages[0].kind, mkInformation);
     QCOMPARE(log.messages[0].caption, QString("Quillmere"));
     const QStringList lines = log.messages[0].text.split("\r\n");
     QCOMPARE(lines.size(), 8);
