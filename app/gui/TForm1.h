@@ -80,9 +80,15 @@ class TForm1 : public QWidget, public TBatchWindow {
 
   TMessageBoxEvent OnMessageBox;
 
+  /// Loads the folder lists, selects the default quality and size, applies the command line and
+  /// gives Start the focus.
   void FormCreate(const QStringList& arguments);
+  /// Writes the folder lists; runs when the window closes, which ends the program.
   void FormDestroy();
+  /// F1, with any shift keys, shows the help.
   void FormKeyDown(int key);
+  /// Start runs the batch conversion; while it runs the button reads Stop and ends it after the
+  /// current file.
   void Button1Click();
   void Button2Click();
   void Button3Click();
