@@ -31,8 +31,10 @@ fi
 
 if (($# == 0)); then
   samples=samples
-  rm -rf "$samples/converted"
+  rm -rf "$samples/photos" "$samples/converted"
   "$build/tools/make-samples" "$samples/photos"
-  exec "$cli" --subfolders "$samples/photos" "$samples/converted"
+  "$cli" --subfolders "$samples/photos" "$samples/converted"
+  echo "The converted photos are in $samples/converted"
+  exit 0
 fi
 exec "$cli" "$@"

@@ -17,12 +17,13 @@ class TPlatformBitmap {
   int BitsPerPixel() const { return bitsPerPixel_; }
   std::int64_t RowLength() const;
 
-  /// Changes the size, keeping nothing of the old pixels; new pixels are zero.
+  /// Changes the size, keeping nothing of the old pixels; new pixels are zero. Throws
+  /// std::bad_alloc (leaving the bitmap unchanged) when the pixels cannot be had.
   void SetSize(int width, int height);
   /// Changes the depth (1, 8 or 24; anything else is taken as 24); pixels become zero.
   void SetBitsPerPixel(int bitsPerPixel);
 
-  /// Address of row 0 (the top row) .. Height()-1.
+  /// Address of row 0 (the top row) .. Height()-1; null for a row outside the bitmap.
   std::uint8_t* ScanLine(int row);
   const std::uint8_t* ScanLine(int row) const;
 
@@ -34,8 +35,6 @@ class TPlatformBitmap {
   void SetModified(bool modified) { modified_ = modified; }
 
  private:
-  void Reallocate();
-
   int width_ = 0;
   int height_ = 0;
   int bitsPerPixel_ = 24;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "imaging/core/ImgTypes.h"
@@ -15,6 +17,10 @@ class TPlatformBitmap;
 /// them a row at a time through RowPtr whatever the storage.
 class TImgBitmap : public TImgBaseBitmap {
  public:
+  /// What() of the error raised when pf32f is asked for in platform-bitmap storage.
+  static constexpr const char* kPf32fOnPlatformBitmap =
+      "pf32f pixel format not allowed when Location=locPlatformBitmap";
+
   /// An empty container: pfNoFormat, 0 x 0, Location locOnDisk.
   TImgBitmap();
   /// An alpha channel: pfGray8 of the given size, filled with 255 (opaque).
@@ -43,14 +49,19 @@ class TImgBitmap : public TImgBaseBitmap {
   /// True when no pixels are held (size 0 or no format).
   bool IsEmpty();
 
+  /// Frees what the container owns and empties it; an outside platform bitmap or memory block is
+  /// let go untouched.
   void FreeImage();
   void ChangeWidth(int width);
   void ChangeHeight(int height);
   /// Horizontal alignment 0 left, 1 centre, 2 right; vertical 0 top, 1 centre, 2 bottom.
   void ResizeCanvas(int width, int height, double fill, double alphaFill, int horizontalAlign,
                     int verticalAlign);
+  /// Values outside a format's range are held at its ends.
   void FillAll(double value);
+  /// Inclusive rectangle, clipped to the image; clears IsFull when the value is not the maximum.
   void FillRect(int x1, int y1, int x2, int y2, double value);
+  /// Copies into a container of the same format; the rectangle is clipped to both images.
   void CopyRect(TImgBitmap* destination, int sourceX, int sourceY, int destX, int destY, int width,
                 int height);
   void SetPixelFormat(TImgBitmapFormat format);
@@ -67,7 +78,7 @@ class TImgBitmap : public TImgBaseBitmap {
   /// Switches to locPlatformBitmap and returns the platform bitmap.
   TPlatformBitmap* GetTBitmap();
 
-  /// The alpha channel, created on demand (pfGray8, opaque).
+  /// The alpha channel, created on demand (pfGray8, opaque); null on an alpha channel itself.
   TImgBitmap* AlphaChannel();
   bool HasAlphaChannel() const { return alpha_ != nullptr; }
   void RemoveAlphaChannel();
@@ -109,7 +120,22 @@ class TImgBitmap : public TImgBaseBitmap {
  private:
   void SyncWithPlatformBitmap();
   void AllocatePixels();
-  void ReleaseStorage();
+  void AllocatePlatformPixels();
+  /// Frees pixels, palette, alpha channel and rows; an attached outside platform bitmap is kept
+  /// (untouched) when keepPlatformBitmap, else dropped (an owned one is freed).
+  void ReleaseStorage(bool keepPlatformBitmap);
+  void ResetImageFields();
+  void RebuildRowTable();
+  void WritePlatformColorTable();
+  /// Copies the rows of a source of the same size and format into this container.
+  void CopyPixelsFrom(TImgBitmap& source);
+  /// Hands the current image to a new container so this one can be re-allocated; an outside
+  /// platform bitmap stays attached here (its pixels are copied out instead).
+  std::unique_ptr<TImgBitmap> DetachImage();
+  /// Fills this container's pixels (already allocated in its format) from a source of the same
+  /// size in another format.
+  void ConvertPixelsFrom(TImgBitmap& source);
+  void CopyPaletteFrom(const TImgBitmap& source);
 
   TImgFileBuffer fileStore_;
   int width_ = 0;
@@ -121,9 +147,14 @@ class TImgBitmap : public TImgBaseBitmap {
   int paletteCount_ = 0;
   std::unique_ptr<TImgBitmap> alpha_;
   bool isAlphaChannel_ = false;
-  std::uint8_t* memory_ = nullptr;  // owned unless externalMemory_
-  TPlatformBitmap* platformBitmap_ = nullptr;  // owned unless externalTBitmap_
+  std::uint8_t* memory_ = nullptr;  // owned (through ownedMemory_) unless externalMemory_
+  std::unique_ptr<std::uint8_t[]> ownedMemory_;
+  TPlatformBitmap* platformBitmap_ = nullptr;  // owned (ownedPlatformBitmap_) unless external
+  std::unique_ptr<TPlatformBitmap> ownedPlatformBitmap_;
   std::vector<std::uint8_t*> rowTable_;
+  int platformBits_ = 0;  // depth of the platform bitmap when the row table was built
+  std::int64_t currentDiskRow_ = -1;
+  std::set<int> heldRows_;
   TImgBitmapLocation location_ = locOnDisk;
   bool isFull_ = false;
   bool externalTBitmap_ = false;

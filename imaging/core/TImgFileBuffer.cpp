@@ -1,12 +1,15 @@
 #include "imaging/core/TImgFileBuffer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
-TImgFileBuffer::~TImgFileBuffer() { Close(); }
+TImgFileBuffer::~TImgFileBuffer() {
+  Close();
+}
 
 bool TImgFileBuffer::Create(std::int64_t size, const std::string& folder) {
   Close();
@@ -15,13 +18,15 @@ bool TImgFileBuffer::Create(std::int64_t size, const std::string& folder) {
     const char* tmp = std::getenv("TMPDIR");
     dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
   } else {
-    ::mkdir(dir.c_str(), 0700);
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
   }
   std::string pattern = dir + "/qmimgXXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
+  if (fd < 0)
+    return false;
   if (::ftruncate(fd, size) != 0) {
     ::close(fd);
     ::unlink(name.data());
@@ -35,6 +40,7 @@ bool TImgFileBuffer::Create(std::int64_t size, const std::string& folder) {
 
 void TImgFileBuffer::Close() {
   rows_.clear();
+  spare_ = {};
   if (fd_ >= 0) {
     ::close(fd_);
     ::unlink(path_.c_str());
@@ -48,7 +54,8 @@ bool TImgFileBuffer::ReadAt(std::int64_t offset, void* buffer, std::int64_t leng
   auto* out = static_cast<std::uint8_t*>(buffer);
   while (length > 0) {
     const ssize_t n = ::pread(fd_, out, static_cast<std::size_t>(length), offset);
-    if (n <= 0) return false;
+    if (n <= 0)
+      return false;
     out += n;
     offset += n;
     length -= n;
@@ -60,7 +67,8 @@ bool TImgFileBuffer::WriteAt(std::int64_t offset, const void* buffer, std::int64
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   while (length > 0) {
     const ssize_t n = ::pwrite(fd_, in, static_cast<std::size_t>(length), offset);
-    if (n <= 0) return false;
+    if (n <= 0)
+      return false;
     in += n;
     offset += n;
     length -= n;
@@ -70,36 +78,81 @@ bool TImgFileBuffer::WriteAt(std::int64_t offset, const void* buffer, std::int64
 
 std::uint8_t* TImgFileBuffer::FetchRow(std::int64_t offset, std::int64_t length, bool readIt,
                                        bool writeBack) {
-  ReleaseRow(offset);
-  FetchedRow& row = rows_[offset];
+  auto existing = rows_.find(offset);
+  if (existing != rows_.end()) {
+    existing->second.writeBack = existing->second.writeBack || writeBack;
+    return existing->second.bytes.data();
+  }
+  if (!spare_)
+    spare_ = rows_.extract(rows_.emplace(offset, FetchedRow{}).first);
+  auto node = std::move(spare_);
+  node.key() = offset;
+  FetchedRow& row = node.mapped();
   row.bytes.assign(static_cast<std::size_t>(length), 0);
   row.writeBack = writeBack;
-  if (readIt) ReadAt(offset, row.bytes.data(), length);
-  return row.bytes.data();
+  if (readIt)
+    ReadAt(offset, row.bytes.data(), length);
+  return rows_.insert(std::move(node)).position->second.bytes.data();
 }
 
 void TImgFileBuffer::ReleaseRow(std::int64_t offset) {
   auto it = rows_.find(offset);
-  if (it == rows_.end()) return;
+  if (it == rows_.end())
+    return;
   if (it->second.writeBack) {
     WriteAt(offset, it->second.bytes.data(), static_cast<std::int64_t>(it->second.bytes.size()));
   }
-  rows_.erase(it);
+  spare_ = rows_.extract(it);
 }
 
 void TImgFileBuffer::ReleaseAllRows() {
-  while (!rows_.empty()) ReleaseRow(rows_.begin()->first);
+  while (!rows_.empty())
+    ReleaseRow(rows_.begin()->first);
 }
+
+void TImgFileBuffer::FlushRows() {
+  for (auto& [offset, row] : rows_) {
+    if (row.writeBack)
+      WriteAt(offset, row.bytes.data(), static_cast<std::int64_t>(row.bytes.size()));
+  }
+}
+
+namespace {
+
+// The kernel copies between the two files without passing the bytes through user space.
+bool CopyWholeFile(int sourceFd, int targetFd, std::int64_t length) {
+  off_t sourceOffset = 0;
+  off_t targetOffset = 0;
+  while (length > 0) {
+    const ssize_t n = ::copy_file_range(sourceFd, &sourceOffset, targetFd, &targetOffset,
+                                        static_cast<std::size_t>(length), 0);
+    if (n <= 0)
+      return false;
+    length -= n;
+  }
+  return true;
+}
+
+}  // namespace
 
 bool TImgFileBuffer::CopyFile(TImgFileBuffer& source, std::int64_t sourceOffset,
                               TImgFileBuffer& target, std::int64_t targetOffset,
                               std::int64_t length) {
+  if (sourceOffset < 0 || targetOffset < 0 || length < 0)
+    return false;
+  const bool wholeFile =
+      sourceOffset == 0 && targetOffset == 0 && length == source.size_ && length == target.size_;
+  if (wholeFile && CopyWholeFile(source.fd_, target.fd_, length))
+    return true;
   constexpr std::int64_t kChunk = 1048576;
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min(kChunk, std::max<std::int64_t>(length, 1))));
+  std::vector<std::uint8_t> buffer(
+      static_cast<std::size_t>(std::min(kChunk, std::max<std::int64_t>(length, 1))));
   while (length > 0) {
     const std::int64_t n = std::min<std::int64_t>(length, static_cast<std::int64_t>(buffer.size()));
-    if (!source.ReadAt(sourceOffset, buffer.data(), n)) return false;
-    if (!target.WriteAt(targetOffset, buffer.data(), n)) return false;
+    if (!source.ReadAt(sourceOffset, buffer.data(), n))
+      return false;
+    if (!target.WriteAt(targetOffset, buffer.data(), n))
+      return false;
     sourceOffset += n;
     targetOffset += n;
     length -= n;
@@ -112,4 +165,5 @@ void TImgFileBuffer::Swap(TImgFileBuffer& other) {
   std::swap(size_, other.size_);
   std::swap(path_, other.path_);
   std::swap(rows_, other.rows_);
+  std::swap(spare_, other.spare_);
 }

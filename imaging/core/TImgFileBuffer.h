@@ -23,11 +23,15 @@ class TImgFileBuffer {
   const std::string& Path() const { return path_; }
 
   /// Fetches length bytes at offset into a new buffer (read from the file when readIt); the
-  /// buffer is written back on release when writeBack. Returns the buffer's address.
+  /// buffer is written back on release when writeBack. Returns the buffer's address. A row that
+  /// is already fetched is handed out again (so two holders share one buffer).
   std::uint8_t* FetchRow(std::int64_t offset, std::int64_t length, bool readIt, bool writeBack);
   /// Writes back (if so fetched) and frees the buffer fetched at offset.
   void ReleaseRow(std::int64_t offset);
   void ReleaseAllRows();
+  /// Writes back every fetched row marked for write-back, keeping the buffers.
+  void FlushRows();
+  bool IsFetched(std::int64_t offset) const { return rows_.count(offset) != 0; }
 
   /// Copies length bytes between the files of two stores through a 1 MiB buffer, or the whole
   /// file when both lengths match and the copy starts at 0.
@@ -49,4 +53,7 @@ class TImgFileBuffer {
   std::int64_t size_ = 0;
   std::string path_;
   std::map<std::int64_t, FetchedRow> rows_;
+  // A released row's node and buffer, reused by the next fetch so that a scan over the rows
+  // does not allocate for every row.
+  std::map<std::int64_t, FetchedRow>::node_type spare_;
 };

@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/LZWProcs.h"
+#include "imaging/io/TIOOptionGroups.h"
 #include "imaging/io/TImgIPTCInfoList.h"
 #include "imaging/io/TImgMarkerList.h"
+#include "imaging/io/TParamsOwnerInfo.h"
 
 class TImagerIO;
 class TImgBitmap;
@@ -24,29 +27,10 @@ class TImgAnnotations {
   std::vector<std::uint8_t> data_;
 };
 
-/// The per-image parameter record of an I/O object: loads fill it, saves read their options.
-class TIOParamsVals {
- public:
-  explicit TIOParamsVals(TImagerIO* owner = nullptr);
-  ~TIOParamsVals();
-  TIOParamsVals(const TIOParamsVals&) = delete;
-  TIOParamsVals& operator=(const TIOParamsVals&) = delete;
-
-  void ResetParams();
-  void ClearForLoad();
-  void ClearExif();
-  void AssignParams(const TIOParamsVals& source);
-
-  void SetResolutionX(int value);
-  void SetResolutionY(int value);
-  /// Real-valued variants: rounded to the nearest integer, ties to even.
-  void SetResolutionX(double value);
-  void SetResolutionY(double value);
-  void SetOrientation(int value);
-  void SetExifOrientation(int value);
-
+/// Every value field of the parameter record; kept apart so that a record copy cannot
+/// forget one. The owner references and the owned thumbnail live in TIOParamsVals itself.
+struct TIOParamsFields {
   // Common fields.
-  TImagerIO* Owner = nullptr;
   int BitsPerSample = 8;
   int SamplesPerPixel = 3;
   int Width = 0;
@@ -68,9 +52,15 @@ class TIOParamsVals {
   int TiffPageNumber = 0;
   int TiffPageTotal = 0;
   int Orientation = 1;
+  TTIFFLZWDecoder TIFFLZWDecoder;
+  TTIFFLZWEncoder TIFFLZWEncoder;
   bool TiffApplyOrientation = false;
   int TiffJpegQuality = 80;
   std::uint8_t TiffJpegColorSpace = 2;
+
+  // GIF family.
+  std::string GifVersion = "GIF89a";
+  TGifOptions Gif;
 
   // JPEG family.
   std::uint8_t JpegColorSpace = 2;  ///< 0 RGB, 1 gray, 2 YCbCr, 3 CMYK, 4 YCCK
@@ -87,25 +77,122 @@ class TIOParamsVals {
   int JpegFullWidth = 0;
   int JpegFullHeight = 0;
 
+  TWriterOptionsHead WriterOptionsHead;
+
   // BMP family.
   std::uint8_t BmpVersion = 1;
   std::uint8_t BmpCompression = 0;
+
+  TWriterOptionsTail WriterOptionsTail;
 
   // Metadata group.
   TImgIPTCInfoList IptcRecords;
   TImgAnnotations Annotations;
   std::vector<std::string> TextList;
   bool ExifPresent = false;
-  std::unique_ptr<TImgBitmap> ExifThumbnail;
+  std::string ExifImageDescription;
+  std::string ExifMake;
+  std::string ExifModel;
+  std::string ExifSoftware;
+  std::string ExifDateTime;
+  std::string ExifCopyright;  ///< the rights notice
   int ExifOrientation = 0;
   double ExifResolutionX = 0.0;
   double ExifResolutionY = 0.0;
-  int ExifResolutionUnit = 0;
+  int ExifResolutionUnit = 0;  ///< 2 inch, 3 centimetre
+  std::array<double, 2> ExifWhitePoint{};
+  std::array<double, 6> ExifPrimaryChromaticities{};
+  std::array<double, 3> ExifYCbCrCoefficients{};
+  std::array<double, 6> ExifReferenceBlackWhite{};
+  int ExifYCbCrPositioning = 0;
+  // The EXIF directory.
+  double ExifExposureTime = 0.0;
+  double ExifFNumber = 0.0;
+  int ExifExposureProgram = 0;
+  std::array<int, 2> ExifISOSpeedRatings{};
+  std::string ExifVersion;  ///< at most 4 characters
+  std::string ExifDateTimeOriginal;
+  std::string ExifDateTimeDigitized;
+  double ExifCompressedBitsPerPixel = 0.0;
+  double ExifShutterSpeedValue = 0.0;
+  double ExifApertureValue = 0.0;
+  double ExifBrightnessValue = 0.0;
+  double ExifExposureBiasValue = 0.0;
+  double ExifMaxApertureValue = 0.0;
+  double ExifSubjectDistance = 0.0;
+  int ExifMeteringMode = 0;
+  int ExifLightSource = 0;
+  int ExifFlash = 0;
+  double ExifFocalLength = 0.0;
+  std::string ExifSubsecTime;
+  std::string ExifSubsecTimeOriginal;
+  std::string ExifSubsecTimeDigitized;
+  std::string ExifFlashpixVersion;  ///< at most 4 characters
+  int ExifColorSpace = 0;
+  int ExifPixelXDimension = 0;
+  int ExifPixelYDimension = 0;
+  std::string ExifRelatedSoundFile;
+  double ExifFocalPlaneXResolution = 0.0;
+  double ExifFocalPlaneYResolution = 0.0;
+  int ExifFocalPlaneResolutionUnit = 0;
+  double ExifExposureIndex = 0.0;
+  int ExifSensingMethod = 0;
+  int ExifFileSource = 0;
+  int ExifSceneType = 0;
+  std::string ExifUserCommentCode;  ///< the 8-byte character-code prefix of the user comment
+  std::string ExifUserComment;
+
+  TPsPdfOptions PsPdf;
 
   // Tail fields.
   bool NativePixelFormat = false;
   std::string SourcePath;
   std::vector<std::uint8_t> ColorMap;  ///< ColorMapCount entries of blue, green, red
   int ColorMapCount = 0;
+  int UserTag = 0;  ///< free for the application; copied with the record
   int ImageCount = 0;
+
+  TJpeg2000Options Jpeg2000;
+};
+
+/// The per-image parameter record of an I/O object: loads fill it, saves read their options.
+class TIOParamsVals : public TIOParamsFields {
+ public:
+  /// ownerInfo answers the owner's picture size and view resolution at reset; the I/O object
+  /// passes itself for both.
+  explicit TIOParamsVals(TImagerIO* owner = nullptr, TParamsOwnerInfo* ownerInfo = nullptr);
+  ~TIOParamsVals();
+  TIOParamsVals(const TIOParamsVals&) = delete;
+  TIOParamsVals& operator=(const TIOParamsVals&) = delete;
+
+  void ResetParams();
+  void ClearForLoad();
+  void ClearExif();
+  /// Copies every field but the owner: texts and lists by value, ColorMap and ExifThumbnail
+  /// into blocks of this record's own.
+  void AssignParams(const TIOParamsVals& source);
+
+  void SetResolutionX(int value);
+  void SetResolutionY(int value);
+  /// Real-valued variants: rounded to the nearest integer, ties to even.
+  void SetResolutionX(double value);
+  void SetResolutionY(double value);
+  void SetOrientation(int value);
+  void SetExifOrientation(int value);
+
+  // Indexed EXIF arrays; an index outside the array reads 0 and writes nothing.
+  double GetExifWhitePoint(int index) const;
+  void SetExifWhitePoint(int index, double value);
+  double GetExifPrimaryChromaticities(int index) const;
+  void SetExifPrimaryChromaticities(int index, double value);
+  double GetExifYCbCrCoefficients(int index) const;
+  void SetExifYCbCrCoefficients(int index, double value);
+  double GetExifReferenceBlackWhite(int index) const;
+  void SetExifReferenceBlackWhite(int index, double value);
+  int GetExifISOSpeedRatings(int index) const;
+  void SetExifISOSpeedRatings(int index, int value);
+
+  TImagerIO* Owner = nullptr;
+  TParamsOwnerInfo* OwnerInfo = nullptr;
+  std::unique_ptr<TImgBitmap> ExifThumbnail;  ///< owned; none when the file had no thumbnail
 };

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
-/// IPTC records (record number, dataset number, data) with a flag set when the user changed them.
+/// IPTC records (record number, dataset number, data) with a flag set by every change made
+/// through the list's own operations; a parse clears it.
 class TImgIPTCInfoList {
  public:
   struct Record {
@@ -19,14 +21,25 @@ class TImgIPTCInfoList {
     userChanged_ = true;
     return Count() - 1;
   }
+  int AddRecord(std::uint8_t recordNumber, std::uint8_t dataSet, const std::uint8_t* data,
+                std::size_t length) {
+    return AddRecord(recordNumber, dataSet,
+                     data != nullptr ? std::vector<std::uint8_t>(data, data + length)
+                                     : std::vector<std::uint8_t>());
+  }
   void ClearRecords() {
     records_.clear();
-    userChanged_ = false;
+    userChanged_ = true;
   }
-  void AssignRecords(const TImgIPTCInfoList& source) {
-    records_ = source.records_;
-    userChanged_ = source.userChanged_;
+  /// Replaces the records by copies of another list's; with none, nothing happens.
+  void AssignRecords(const TImgIPTCInfoList* source) {
+    if (source == nullptr)
+      return;
+    if (source != this)
+      records_ = source->records_;
+    userChanged_ = true;
   }
+  void AssignRecords(const TImgIPTCInfoList& source) { AssignRecords(&source); }
   bool UserChanged() const { return userChanged_; }
   void SetUserChanged(bool changed) { userChanged_ = changed; }
 

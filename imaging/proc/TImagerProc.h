@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,10 +45,11 @@ class TImagerProc {
   bool BeginOperation(TImgFormatSet allowedFormats);
   void SaveUndoCaption(const std::string& caption, int kind);
   struct Region {
-    TImgBitmap* bitmap = nullptr;  ///< the bitmap to work on (current image or a copy)
+    TImgBitmap* bitmap = nullptr;        ///< the bitmap to work on (current image or a copy)
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;  ///< x2 and y2 exclusive
     TImgMask* mask = nullptr;
     std::unique_ptr<TImgBitmap> copy;  ///< owns the bitmap when it is a selection copy
+    int originX = 0, originY = 0;      ///< where the copy came from in the current image
   };
   /// Runs the frame's first four steps; false when the operation must do nothing.
   bool PrepareRegion(TImgFormatSet allowedFormats, const std::string& caption, Region& region);
@@ -66,10 +68,16 @@ class TImagerProc {
   virtual void RestoreRedo(int age);
   int UndoCount() const { return static_cast<int>(undo_.size()); }
   int RedoCount() const { return static_cast<int>(redo_.size()); }
-  const std::string& UndoCaption(int index) const { return undo_[static_cast<std::size_t>(index)].caption; }
-  const std::string& RedoCaption(int index) const { return redo_[static_cast<std::size_t>(index)].caption; }
+  const std::string& UndoCaption(int index) const {
+    return undo_[static_cast<std::size_t>(index)].caption;
+  }
+  const std::string& RedoCaption(int index) const {
+    return redo_[static_cast<std::size_t>(index)].caption;
+  }
   /// The saved image of an undo entry, or null for a view-state entry.
-  TImgBitmap* UndoImage(int index) const { return undo_[static_cast<std::size_t>(index)].image.get(); }
+  TImgBitmap* UndoImage(int index) const {
+    return undo_[static_cast<std::size_t>(index)].image.get();
+  }
 
   // Operations (each in its own file).
   void Resample(int newWidth, int newHeight, TResampleFilter filter);
@@ -84,7 +92,8 @@ class TImagerProc {
 
   /// Reports progress when a handler is assigned.
   void Progress(int percent) {
-    if (OnProgress) OnProgress(this, percent);
+    if (OnProgress)
+      OnProgress(this, percent);
   }
 
  private:
@@ -95,8 +104,15 @@ class TImagerProc {
   };
   void Push(std::vector<Entry>& list, int kind);
   void Restore(std::vector<Entry>& list, int age);
+  /// Removes the registrations with the view and forgets it; the image stays as it is.
   void DetachFromView();
+  /// Makes a new empty image of our own the current image.
   void SetOwnedImage();
+  /// Takes the view's image object, or wraps its platform bitmap in an image of our own.
+  void AdoptViewImage();
+  void OnViewFreed();
+  /// Copies the selected pixels of a region copy back into the current image.
+  void MergeThroughMask(TImgBitmap& copy, const TImgMask& mask, int left, int top);
 
   bool autoUndo_ = true;
   TImgView* attachedImager_ = nullptr;
@@ -111,4 +127,6 @@ class TImagerProc {
   int undoLimit_ = 1;
   std::vector<Entry> redo_;
   TPlatformBitmap* wrappedBitmap_ = nullptr;
+  // Counts appended entries, so that a caption lands only on an entry that was just made.
+  std::uint64_t pushSerial_ = 0;
 };

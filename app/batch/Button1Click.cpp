@@ -1,0 +1,114 @@
+#include "app/batch/Button1Click.h"
+
+#include <exception>
+
+#include "app/batch/BatchPaths.h"
+#include "app/batch/BatchWindow.h"
+#include "app/batch/CollectFiles.h"
+#include "app/batch/FolderUtils.h"
+#include "app/batch/PhotoConverter.h"
+
+namespace {
+
+constexpr std::size_t kListedPaths = 10;
+
+class TRunGuard {
+ public:
+  explicit TRunGuard(TBatchWindow& window) : window_(window) { window_.SetRunActive(true); }
+  ~TRunGuard() { window_.SetRunActive(false); }
+  TRunGuard(const TRunGuard&) = delete;
+  TRunGuard& operator=(const TRunGuard&) = delete;
+
+ private:
+  TBatchWindow& window_;
+};
+
+std::vector<TPhotoJob> PhotoJobs(const std::vector<std::string>& files, std::size_t sourceLength,
+                                 const std::string& target) {
+  std::vector<TPhotoJob> jobs;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    if (!IsPhotoPath(files[i]))
+      continue;
+    jobs.push_back({i, files[i], TargetPathFor(files[i], sourceLength, target)});
+  }
+  return jobs;
+}
+
+}  // namespace
+
+std::string ClosingMessage(const std::vector<std::string>& notConverted, int photos) {
+  if (notConverted.empty())
+    return "OK! Process successfully finished.";
+  std::string text = "Process finished. " + std::to_string(notConverted.size()) + " of " +
+                     std::to_string(photos) + " photos could not be converted:";
+  for (std::size_t i = 0; i < notConverted.size() && i < kListedPaths; ++i) {
+    text += '\n' + notConverted[i];
+  }
+  if (notConverted.size() > kListedPaths) {
+    text += "\n\u2026 and " + std::to_string(notConverted.size() - kListedPaths) + " more";
+  }
+  return text;
+}
+
+TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
+  TBatchResult result;
+  // The window keeps processing events during a run, so Start can be pressed again.
+  if (window.RunActive())
+    return result;
+  TRunGuard guard(window);
+
+  const ConversionSettings settings = window.Settings();
+  if (!FolderExists(settings.SourceFolder)) {
+    window.ShowMessage("Source folder not found", mkError);
+    window.FocusSourceFolder();
+    result.Outcome = boSourceMissing;
+    return result;
+  }
+  if (settings.TargetFolder.empty()) {
+    window.ShowMessage("Please specify target folder", mkError);
+    window.FocusTargetFolder();
+    result.Outcome = boTargetMissing;
+    return result;
+  }
+  const std::string source = WithTrailingSeparator(settings.SourceFolder);
+  const std::string target = WithTrailingSeparator(settings.TargetFolder);
+
+  std::vector<std::string> files;
+  CollectFiles(source, "*.*", settings.IncludeSubfolders, files);
+  const std::vector<TPhotoJob> jobs = PhotoJobs(files, source.size(), target);
+  result.Collected = static_cast<int>(files.size());
+  result.Photos = static_cast<int>(jobs.size());
+  result.Skipped = result.Collected - result.Photos;
+
+  window.SetProgressMaximum(result.Collected);
+  window.SetProgressPosition(0);
+  window.RememberFolders();
+  window.SetStatusText("Process is started. Please wait ...");
+
+  try {
+    converter.ConvertAll(jobs, window, [&](std::size_t job, bool converted) {
+      if (converted) {
+        ++result.Converted;
+      } else {
+        result.NotConverted.push_back(jobs[job].Source);
+      }
+      const std::size_t done = jobs[job].ListIndex + 1;
+      window.SetProgressPosition(static_cast<int>(done));
+      window.SetStatusText("Conversion: " + std::to_string(ConversionPercent(done, files.size())) +
+                           "%.");
+      window.ProcessPendingEvents();
+    });
+  } catch (const std::exception& error) {
+    result.Outcome = boFailed;
+    result.ErrorMessage = error.what();
+    window.ShowMessage(result.ErrorMessage, mkFailure);
+    return result;
+  }
+
+  window.SetStatusText("");
+  result.Outcome = boFinished;
+  window.ShowMessage(ClosingMessage(result.NotConverted, result.Photos),
+                     result.NotConverted.empty() ? mkInformation : mkWarning);
+  window.SetProgressPosition(0);
+  return result;
+}

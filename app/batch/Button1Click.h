@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TBatchWindow;
+class TPhotoConverter;
+
+/// How a run ended.
+enum TBatchOutcome {
+  boRefused,        ///< a run of the same window was already under way
+  boSourceMissing,  ///< "Source folder not found"
+  boTargetMissing,  ///< "Please specify target folder"
+  boFinished,       ///< every file was visited; some photos may not have been converted
+  boFailed          ///< an error ended the run at one file
+};
+
+/// What a run did, for callers that report more than the window shows.
+struct TBatchResult {
+  TBatchOutcome Outcome = boRefused;
+  int Collected = 0;  ///< files collected (the progress maximum)
+  int Photos = 0;     ///< collected files with a photo extension
+  int Converted = 0;
+  int Skipped = 0;                        ///< collected files that are not photos
+  std::vector<std::string> NotConverted;  ///< photos whose load failed, in list order
+  std::string ErrorMessage;               ///< the error that ended the run
+};
+
+/// The Start button: validates the folders, collects the files, converts every photo with the
+/// converter, reports progress and the end to the window.
+TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter);
+
+/// The closing message of a run that visited every file.
+std::string ClosingMessage(const std::vector<std::string>& notConverted, int photos);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+/// The choices of the main window that a batch run reads. The window's controls are the storage;
+/// a run asks the window for a fresh copy whenever it needs one, so changes made during a run
+/// apply from the next file on.
+struct ConversionSettings {
+  std::string SourceFolder;
+  std::string TargetFolder;
+  bool IncludeSubfolders = false;
+  int QualityIndex = 2;  ///< -1..4 into the quality table; -1 = no selection
+  int SizeIndex = 1;     ///< -1..9 into the size table; -1 = no selection
+  std::string CustomWidthText = "450";
+  std::string CustomHeightText = "370";
+  bool SaveGrayScale = false;
+  bool ApplyBlackWhite = false;
+  bool ApplyEqualize = false;
+  bool ApplyBlur = false;
+  bool ApplyWallis = false;
+  bool ApplyNegative = false;
+};
+
+/// Items of the quality list, index for index.
+inline constexpr const char* QualityItems[] = {"Best (large file size)", "Very good", "Good",
+                                               "Medium", "Low (small file size)"};
+inline constexpr int QualityCount = 5;
+
+/// Items of the size list, index for index.
+inline constexpr const char* SizeItems[] = {"100%",      "50%",         "25%",         "10%",
+                                            "Custom",    "1600 X 1200", "1280 X 1024", "1024 X 768",
+                                            "800 X 600", "640*480"};
+inline constexpr int SizeCount = 10;
+inline constexpr int CustomSizeIndex = 4;
+
+/// The JPEG quality for a quality index, or -1 when the index selects nothing.
+int JpegQualityFor(int qualityIndex);
+
+/// Reads an integer the way the custom size boxes are read: leading blanks, an optional sign,
+/// decimal or hexadecimal after '$', 'x' or "0x". False for an empty text, trailing blanks, any
+/// other character, or a value outside 32 bits.
+bool TryParseSizeText(const std::string& text, int& value);

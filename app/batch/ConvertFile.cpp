@@ -1,0 +1,39 @@
+#include "app/batch/ConvertFile.h"
+
+#include "app/batch/SizeRule.h"
+#include "imaging/core/TImager.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagerIO.h"
+#include "imaging/proc/TImagerProc.h"
+
+bool ConvertFile(TImager& imager, const ConversionSettings& settings, const std::string& source,
+                 const std::string& target) {
+  imager.LoadFromFile(source);
+  if (imager.IO()->Aborting())
+    return false;
+
+  TIOParamsVals& params = imager.Params();
+  const ResampleRequest request = ComputeResample(settings, params.Width, params.Height);
+  if (request.Resize)
+    imager.Resample(request.Width, request.Height, rfBicubic);
+
+  TImagerProc& proc = *imager.Proc();
+  if (settings.ApplyEqualize)
+    proc.HistAutoEqualize();
+  if (settings.ApplyBlur)
+    proc.Blur(2.0);
+  if (settings.ApplyWallis)
+    proc.WallisFilter(2, 2, 50, 50, 50, 10, 50, false);
+  if (settings.ApplyNegative)
+    proc.Negative();
+  if (settings.ApplyBlackWhite)
+    proc.ConvertToBWOrdered();
+
+  params.JpegProgressive = true;
+  const int quality = JpegQualityFor(settings.QualityIndex);
+  if (quality >= 0)
+    params.JpegQuality = quality;
+  params.JpegColorSpace = settings.SaveGrayScale || settings.ApplyBlackWhite ? 1 : 0;
+  imager.SaveJpegFile(target);
+  return !imager.IO()->Aborting();
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "app/batch/PhotoConverter.h"
+
+/// Converts photos on several worker threads, each with an imaging component of its own. Jobs
+/// that touch the same file stay in list order on one worker, so the results are those of a
+/// single worker. The settings are read once, when the work starts. Results are reported in
+/// list order on the calling thread; an error stops the hand-out of further work and is raised
+/// once the jobs before it have been reported.
+class TParallelConverter : public TPhotoConverter {
+ public:
+  explicit TParallelConverter(int workers) : workers_(workers < 1 ? 1 : workers) {}
+  void ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
+                  const TJobFinished& finished) override;
+
+ private:
+  int workers_;
+};

@@ -1,0 +1,13 @@
+#include "app/batch/SerialConverter.h"
+
+#include "app/batch/BatchWindow.h"
+#include "app/batch/ConvertFile.h"
+#include "app/batch/FolderUtils.h"
+
+void TSerialConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
+                                  const TJobFinished& finished) {
+  for (std::size_t job = 0; job < jobs.size(); ++job) {
+    CreateFolderPath(DirectoryPart(jobs[job].Target));
+    finished(job, ConvertFile(imager_, window.Settings(), jobs[job].Source, jobs[job].Target));
+  }
+}

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Times whole batch runs of quillmere-cli over real camera photos, next to the floor (decoding
+# every photo and encoding a result-sized image with libjpeg-turbo's own tools, no resampling),
+# libvips and ImageMagick, all measured in this run on the same files.
+#   bench/run-batch.sh [PHOTO_FOLDER]    default ../shared/bench/photos; REPEAT=3 runs each
+set -euo pipefail
+cd "$(dirname "$0")/.."
+photos=${1:-../shared/bench/photos}
+repeat=${REPEAT:-3}
+if ! compgen -G "$photos/*.jpg" >/dev/null; then
+  echo "No photos in $photos; nothing to measure."
+  exit 0
+fi
+photos=$(realpath "$photos")
+
+needed=()
+command -v djpeg >/dev/null || needed+=(libjpeg-turbo-progs)
+command -v vips >/dev/null || needed+=(libvips-tools)
+[[ -x /usr/bin/convert ]] || needed+=(imagemagick)
+[[ -x /usr/bin/time ]] || needed+=(time)
+if ((${#needed[@]} > 0)); then
+  echo "Installing: ${needed[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
+    "${needed[@]}" >/dev/null
+fi
+
+build=build-release
+mkdir -p "$build"
+if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF &&
+  cmake --build "$build" -j "$(nproc)" --target quillmere-cli; } >"$build/bench-build.log" 2>&1; then
+  cat "$build/bench-build.log"
+  exit 1
+fi
+cli=$PWD/$build/cli/quillmere-cli
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mapfile -t files < <(find "$photos" -maxdepth 1 -name '*.jpg' | sort)
+count=${#files[@]}
+cores=$(nproc)
+
+# Prints "seconds peak-kilobytes" of the fastest of $repeat runs of the command.
+measure() {
+  local best="" peak=0 line seconds kb
+  for ((run = 0; run < repeat; run++)); do
+    rm -rf "$work/out" && mkdir -p "$work/out"
+    line=$(/usr/bin/time -f "%e %M" "$@" 2>&1 >/dev/null | tail -n 1)
+    read -r seconds kb <<<"$line"
+    if [[ -z $best ]] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=$seconds
+    fi
+    if ((kb > peak)); then peak=$kb; fi
+  done
+  echo "$best $peak"
+}
+
+# Writes the floor's loop for one size: decode each photo, encode its result-sized image.
+floor_script() {
+  local script=$work/floor.sh i=0
+  echo 'set -e' >"$script"
+  for file in "${files[@]}"; do
+    echo "djpeg -outfile /dev/null '$file'" >>"$script"
+    echo "cjpeg -progressive -quality 75 -outfile /dev/null '$work/sized/$i.ppm'" >>"$script"
+    i=$((i + 1))
+  done
+  echo "$script"
+}
+
+# One command line per photo, run in sequence by one shell.
+per_photo_script() {
+  local script=$work/$1.sh
+  shift
+  echo 'set -e' >"$script"
+  for file in "${files[@]}"; do
+    local name
+    name=$(basename "$file")
+    "$@" "$file" "$work/out/$name" >>"$script"
+  done
+  echo "$script"
+}
+
+vips_line() {  # file out
+  local scale=$VIPS_SCALE
+  if [[ $scale == box ]]; then
+    local w h
+    w=$(vipsheader -f width "$1")
+    h=$(vipsheader -f height "$1")
+    scale=$(awk -v w="$w" -v h="$h" 'BEGIN { if (w / h > 1024 / 768) print 1024 / w; else print 768 / h }')
+  fi
+  echo "vips resize '$1' '$2[Q=75,interlace]' $scale"
+}
+
+magick_line() {  # file out
+  echo "/usr/bin/convert '$1' -resize $MAGICK_SIZE -quality 75 -interlace JPEG '$2'"
+}
+
+report() {  # label seconds peak-kb floor-seconds
+  awk -v label="$1" -v s="$2" -v kb="$3" -v floor="$4" -v n="$count" 'BEGIN {
+    printf "  %-28s %8.2f %10.2f %8.2f %9.0f\n", label, s, (s > 0 ? n / s : 0), (floor > 0 ? s / floor : 0), kb / 1024 }'
+}
+
+run_size() {  # size option, vips scale, ImageMagick geometry
+  local size=$1
+  export VIPS_SCALE=$2 MAGICK_SIZE=$3
+  echo
+  echo "Size $size, quality Good, $count photos, $cores cores"
+  printf "  %-28s %8s %10s %8s %9s\n" "tool" "seconds" "photos/s" "x floor" "peak MB"
+
+  # The result-sized images of the floor are our own results, decoded beforehand.
+  rm -rf "$work/out" "$work/sized" && mkdir -p "$work/out" "$work/sized"
+  "$cli" --quiet --jobs "$cores" --size "$size" "$photos" "$work/out"
+  local i=0
+  for file in "${files[@]}"; do
+    djpeg -outfile "$work/sized/$i.ppm" "$work/out/$(basename "$file")"
+    i=$((i + 1))
+  done
+
+  local floor floor_s
+  floor=$(measure bash "$(floor_script)")
+  floor_s=${floor%% *}
+  report "floor (djpeg + cjpeg)" $floor "$floor_s"
+  report "quillmere --jobs 1" $(measure "$cli" --quiet --jobs 1 --size "$size" "$photos" "$work/out") "$floor_s"
+  report "quillmere --jobs $cores" $(measure "$cli" --quiet --jobs "$cores" --size "$size" "$photos" "$work/out") "$floor_s"
+  local vips_script
+  vips_script=$(per_photo_script vips vips_line)
+  report "vips resize (1 thread)" $(measure env VIPS_CONCURRENCY=1 bash "$vips_script") "$floor_s"
+  report "vips resize (default)" $(measure bash "$vips_script") "$floor_s"
+  report "ImageMagick convert" $(measure bash "$(per_photo_script magick magick_line)") "$floor_s"
+}
+
+run_size "50%" 0.5 "50%"
+run_size "1024x768" box "1024x768"

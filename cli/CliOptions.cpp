@@ -1,0 +1,176 @@
+#include "cli/CliOptions.h"
+
+#include <array>
+#include <utility>
+
+namespace {
+
+constexpr std::array<const char*, QualityCount> kQualityNames = {"best", "very-good", "good",
+                                                                 "medium", "low"};
+
+// Size names as the list shows them, lower-cased with 'x' for the frames.
+constexpr std::array<const char*, SizeCount> kSizeNames = {
+    "100%", "50%", "25%", "10%", "", "1600x1200", "1280x1024", "1024x768", "800x600", "640x480"};
+
+std::string Lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool ParseQuality(const std::string& value, ConversionSettings& settings) {
+  for (int i = 0; i < QualityCount; ++i) {
+    if (Lower(value) == kQualityNames[static_cast<std::size_t>(i)]) {
+      settings.QualityIndex = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ParseSize(const std::string& value, ConversionSettings& settings) {
+  // "1024 X 768" and "640*480" as the list writes them mean the same as 1024x768 and 640x480.
+  std::string size;
+  for (char c : Lower(value)) {
+    if (c != ' ')
+      size += c == '*' ? 'x' : c;
+  }
+  for (int i = 0; i < SizeCount; ++i) {
+    if (i != CustomSizeIndex && size == kSizeNames[static_cast<std::size_t>(i)]) {
+      settings.SizeIndex = i;
+      return true;
+    }
+  }
+  // Hexadecimal sides ("0x20x0x18") hold an 'x' of their own: try every split.
+  for (std::size_t cross = size.find('x'); cross != std::string::npos;
+       cross = size.find('x', cross + 1)) {
+    const std::string width = size.substr(0, cross);
+    const std::string height = size.substr(cross + 1);
+    int w = 0;
+    int h = 0;
+    // The window would quietly fall back to its default box; a typed option deserves an error.
+    if (TryParseSizeText(width, w) && TryParseSizeText(height, h) && w > 0 && h > 0) {
+      settings.SizeIndex = CustomSizeIndex;
+      settings.CustomWidthText = width;
+      settings.CustomHeightText = height;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool ParseJobs(const std::string& value, int& jobs) {
+  int parsed = 0;
+  if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos ||
+      value.size() > 4 || (parsed = std::stoi(value)) < 1) {
+    return false;
+  }
+  jobs = parsed;
+  return true;
+}
+
+bool SetFlag(const std::string& name, TCliOptions& options) {
+  ConversionSettings& s = options.Settings;
+  const std::pair<const char*, bool*> flags[] = {{"--subfolders", &s.IncludeSubfolders},
+                                                 {"--gray", &s.SaveGrayScale},
+                                                 {"--bw", &s.ApplyBlackWhite},
+                                                 {"--equalize", &s.ApplyEqualize},
+                                                 {"--blur", &s.ApplyBlur},
+                                                 {"--wallis", &s.ApplyWallis},
+                                                 {"--negative", &s.ApplyNegative},
+                                                 {"--quiet", &options.Quiet},
+                                                 {"--help", &options.Help},
+                                                 {"--version", &options.Version}};
+  for (const auto& [flag, field] : flags) {
+    if (name == flag) {
+      *field = true;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defaultJobs) {
+  TCliOptions options;
+  options.Jobs = defaultJobs;
+  std::vector<std::string> folders;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < arguments.size() && options.Error.empty(); ++i) {
+    std::string argument = arguments[i];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      folders.push_back(argument);
+      continue;
+    }
+    if (argument == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (SetFlag(argument, options))
+      continue;
+    std::string value;
+    const std::size_t equals = argument.find('=');
+    if (equals != std::string::npos) {
+      value = argument.substr(equals + 1);
+      argument.erase(equals);
+    } else if (argument == "--quality" || argument == "--size" || argument == "--jobs") {
+      if (i + 1 == arguments.size()) {
+        options.Error = "option " + argument + " needs a value";
+        break;
+      }
+      value = arguments[++i];
+    }
+    bool valid = false;
+    if (argument == "--quality") {
+      valid = ParseQuality(value, options.Settings);
+    } else if (argument == "--size") {
+      valid = ParseSize(value, options.Settings);
+    } else if (argument == "--jobs") {
+      valid = ParseJobs(value, options.Jobs);
+    } else {
+      options.Error = "unknown option " + argument;
+      break;
+    }
+    if (!valid)
+      options.Error = "invalid value '" + value + "' for " + argument;
+  }
+  if (options.Error.empty() && !options.Help && !options.Version) {
+    if (folders.size() != 2) {
+      options.Error = "expected a source folder and a target folder";
+    } else {
+      options.Settings.SourceFolder = folders[0];
+      options.Settings.TargetFolder = folders[1];
+    }
+  }
+  return options;
+}
+
+std::string CliUsage() {
+  return R"(Usage: quillmere-cli [options] SOURCE TARGET
+
+Converts every .jpg, .tif, .tiff and .bmp photo in SOURCE into a progressive JPEG file at the
+same relative place under TARGET.
+
+Options:
+  --quality Q    best, very-good, good (default), medium or low
+  --size S       100%, 50% (default), 25%, 10%, 1600x1200, 1280x1024, 1024x768, 800x600,
+                 640x480, or WxH to fit into a frame of your own
+  --subfolders   include subfolders
+  --gray         save gray-scale photos
+  --bw           convert to black and white (saved gray scale)
+  --equalize     histogram equalization
+  --blur         blur
+  --wallis       Wallis filter
+  --negative     negative
+  --jobs N       convert N photos at a time (default: the number of cores)
+  --quiet        print only problems
+  --help         show this text
+  --version      show the version
+
+Exit status: 0 when every photo was converted, 1 when some were not or an error ended the run,
+2 for a usage or folder error.
+)";
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "app/batch/BatchWindow.h"
+
+/// The batch run's window on a terminal: messages go to the two streams, progress is a live
+/// bar on a terminal and plain "Conversion: N%." lines otherwise.
+class TCliWindow : public TBatchWindow {
+ public:
+  TCliWindow(const ConversionSettings& settings, bool quiet, bool terminal, std::ostream& out,
+             std::ostream& err);
+
+  ConversionSettings Settings() override { return settings_; }
+  void SetProgressMaximum(int maximum) override { maximum_ = maximum; }
+  void SetProgressPosition(int position) override { position_ = position; }
+  void SetStatusText(const std::string& text) override;
+  void ShowMessage(const std::string& text, TMessageKind kind) override;
+  void ProcessPendingEvents() override { out_.flush(); }
+  void FocusSourceFolder() override {}
+  void FocusTargetFolder() override {}
+  void RememberFolders() override {}
+
+ private:
+  void DrawBar(const std::string& text);
+  void EndBar();
+
+  ConversionSettings settings_;
+  bool quiet_;
+  bool terminal_;
+  std::ostream& out_;
+  std::ostream& err_;
+  int maximum_ = 0;
+  int position_ = 0;
+  bool barShown_ = false;
+};

@@ -1,0 +1,79 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iomanip>
+#include <iostream>
+#include <memory>
+#include <thread>
+
+#include "app/batch/Button1Click.h"
+#include "app/batch/ParallelConverter.h"
+#include "app/batch/SerialConverter.h"
+#include "cli/CliOptions.h"
+#include "cli/CliWindow.h"
+#include "imaging/core/TImager.h"
+
+namespace {
+
+constexpr int kExitConverted = 0;
+constexpr int kExitNotAllConverted = 1;
+constexpr int kExitUsage = 2;
+
+void PrintSummary(const TBatchResult& result, double seconds) {
+  const int failed =
+      static_cast<int>(result.NotConverted.size()) + (result.Outcome == boFailed ? 1 : 0);
+  std::cout << "Converted " << result.Converted << ", skipped " << result.Skipped << ", failed "
+            << failed << " in " << std::fixed << std::setprecision(2) << seconds << " s ("
+            << (seconds > 0 ? result.Converted / seconds : 0.0) << " photos per second)\n";
+}
+
+int ExitStatus(const TBatchResult& result) {
+  switch (result.Outcome) {
+    case boFinished:
+      return result.NotConverted.empty() ? kExitConverted : kExitNotAllConverted;
+    case boFailed:
+      return kExitNotAllConverted;
+    default:
+      return kExitUsage;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  const TCliOptions options =
+      ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), cores);
+  if (options.Help) {
+    std::cout << CliUsage();
+    return kExitConverted;
+  }
+  if (options.Version) {
+    std::cout << "quillmere-cli " << QM_VERSION << '\n';
+    return kExitConverted;
+  }
+  if (!options.Error.empty()) {
+    std::cerr << "quillmere-cli: " << options.Error << "\nTry 'quillmere-cli --help'.\n";
+    return kExitUsage;
+  }
+
+  TCliWindow window(options.Settings, options.Quiet, isatty(STDOUT_FILENO) != 0, std::cout,
+                    std::cerr);
+  const auto start = std::chrono::steady_clock::now();
+  TBatchResult result;
+  if (options.Jobs == 1) {
+    // One job is the window's own road: one component, settings read for every file.
+    TImager imager;
+    TSerialConverter converter(imager);
+    result = Button1Click(window, converter);
+  } else {
+    TParallelConverter converter(options.Jobs);
+    result = Button1Click(window, converter);
+  }
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  if (!options.Quiet && (result.Outcome == boFinished || result.Outcome == boFailed)) {
+    PrintSummary(result, elapsed.count());
+  }
+  return ExitStatus(result);
+}

@@ -1,0 +1,190 @@
+#include "imaging/io/jpeg/JpegWriter.h"
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "imaging/core/ImgErrors.h"
+#include "imaging/core/TImgBitmap.h"
+#include "imaging/io/ConvertCmyk.h"
+#include "imaging/io/DefaultResolution.h"
+#include "imaging/io/ProgressRecord.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/jpeg/JpegErrorManager.h"
+#include "imaging/io/jpeg/JpegMarkerFilter.h"
+#include "imaging/io/jpeg/JpegMemoryLimit.h"
+#include "imaging/io/jpeg/JpegProgress.h"
+#include "imaging/io/jpeg/JpegStreamDestination.h"
+
+namespace {
+
+// Everything one write creates; the library object is destroyed on every path.
+struct WriteSession {
+  jpeg_compress_struct cinfo{};
+  TJpegErrorManager errors{};
+  TJpegStreamDestination destination{};
+  bool* aborting = nullptr;
+  bool created = false;
+  std::vector<std::uint8_t> work;
+
+  WriteSession() = default;
+  WriteSession(const WriteSession&) = delete;
+  WriteSession& operator=(const WriteSession&) = delete;
+  ~WriteSession() {
+    if (created)
+      jpeg_destroy_compress(&cinfo);
+  }
+};
+
+enum class RowTransfer { Direct, ReverseRgb, ToCmyk };
+
+struct ColorChoice {
+  J_COLOR_SPACE input;
+  int components;
+  J_COLOR_SPACE file;
+  RowTransfer transfer;
+  TJpegWrittenSpace written;
+};
+
+ColorChoice ChooseColorSpace(int code) {
+  switch (code) {
+    case 1:
+      return {JCS_EXT_BGR, 3, JCS_GRAYSCALE, RowTransfer::Direct, TJpegWrittenSpace::Gray};
+    case 2:
+      return {JCS_EXT_BGR, 3, JCS_YCbCr, RowTransfer::Direct, TJpegWrittenSpace::Rgb};
+    case 3:
+      return {JCS_CMYK, 4, JCS_CMYK, RowTransfer::ToCmyk, TJpegWrittenSpace::Cmyk};
+    case 4:
+      return {JCS_CMYK, 4, JCS_YCCK, RowTransfer::ToCmyk, TJpegWrittenSpace::Cmyk};
+    default:
+      return {JCS_RGB, 3, JCS_RGB, RowTransfer::ReverseRgb, TJpegWrittenSpace::Rgb};
+  }
+}
+
+void Configure(jpeg_compress_struct& cinfo, TImgBitmap& source, const TIOParamsVals& params,
+               const ColorChoice& color) {
+  cinfo.image_width = static_cast<JDIMENSION>(source.Width());
+  cinfo.image_height = static_cast<JDIMENSION>(source.Height());
+  cinfo.input_components = color.components;
+  cinfo.in_color_space = color.input;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_colorspace(&cinfo, color.file);
+  cinfo.density_unit = 1;
+  cinfo.X_density =
+      static_cast<UINT16>(params.ResolutionX != 0 ? params.ResolutionX : DefaultResolution.x);
+  cinfo.Y_density =
+      static_cast<UINT16>(params.ResolutionY != 0 ? params.ResolutionY : DefaultResolution.y);
+  switch (params.JpegDctMethod) {
+    case 0:
+      cinfo.dct_method = JDCT_ISLOW;
+      break;
+    case 1:
+      cinfo.dct_method = JDCT_IFAST;
+      break;
+    case 2:
+      cinfo.dct_method = JDCT_FLOAT;
+      break;
+    default:
+      break;
+  }
+  cinfo.optimize_coding = params.JpegOptimize ? TRUE : FALSE;
+  cinfo.smoothing_factor = params.JpegSmoothing;
+  jpeg_set_quality(&cinfo, params.JpegQuality, TRUE);
+  if (params.JpegProgressive)
+    jpeg_simple_progression(&cinfo);
+}
+
+// False when the library reported a fatal error.
+bool WriteRows(WriteSession& s, TImgBitmap& source, const ColorChoice& color,
+               TProgressRecord& progress) {
+  jpeg_compress_struct& cinfo = s.cinfo;
+  const int width = source.Width();
+  if (color.transfer != RowTransfer::Direct) {
+    s.work.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(color.components));
+  }
+  progress.perRow = 100.0 / source.Height();
+  progress.rowsDone = 0;
+  int row = 0;
+  while (cinfo.next_scanline < cinfo.image_height) {
+    std::uint8_t* pixels = source.RowPtr(row);
+    if (color.transfer == RowTransfer::ToCmyk) {
+      ConvertCmyk(pixels, ckBGR24, s.work.data(), width, ckCMYK);
+    } else if (color.transfer == RowTransfer::ReverseRgb) {
+      std::uint8_t* target = s.work.data();
+      for (int x = 0; x < width; ++x, pixels += 3, target += 3) {
+        target[0] = pixels[2];
+        target[1] = pixels[1];
+        target[2] = pixels[0];
+      }
+    }
+    JSAMPROW line = color.transfer == RowTransfer::Direct ? pixels : s.work.data();
+    JDIMENSION written = 0;
+    if (!JpegGuarded(s.errors, [&] { written = jpeg_write_scanlines(&cinfo, &line, 1); })) {
+      return false;
+    }
+    row += static_cast<int>(written);
+    ReportJpegRows(progress, static_cast<int>(written));
+    if (*s.aborting)
+      break;
+  }
+  return true;
+}
+
+// Steps from the library setup to the finish; false when the library reported a fatal error.
+bool Compress(WriteSession& s, TImgBitmap& source, const TIOParamsVals& params,
+              TProgressRecord& progress) {
+  jpeg_compress_struct& cinfo = s.cinfo;
+  const ColorChoice color = ChooseColorSpace(params.JpegColorSpace);
+  const std::vector<int> markers = JpegMarkersToWrite(params.JpegMarkers, color.written);
+  const bool started = JpegGuarded(s.errors, [&] {
+    Configure(cinfo, source, params, color);
+    jpeg_start_compress(&cinfo, TRUE);
+    for (int index : markers) {
+      const TImgMarkerList::Marker& marker = params.JpegMarkers[index];
+      jpeg_write_marker(&cinfo, marker.code, marker.data.data(),
+                        static_cast<unsigned int>(marker.data.size()));
+    }
+  });
+  if (!started || !WriteRows(s, source, color, progress))
+    return false;
+  if (*s.aborting)
+    return true;
+  return JpegGuarded(s.errors, [&] { jpeg_finish_compress(&cinfo); });
+}
+
+}  // namespace
+
+void WriteJpegImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& params,
+                    TProgressRecord& progress) {
+  bool ownFlag = false;
+  bool* aborting = progress.aborting != nullptr ? progress.aborting : &ownFlag;
+  std::unique_ptr<TImgBitmap> copy;
+  TImgBitmap* source = &bitmap;
+  if (bitmap.PixelFormat() == pfBit1) {
+    copy = std::make_unique<TImgBitmap>();
+    copy->Assign(&bitmap);
+    copy->SetPixelFormat(pfBGR24);
+    source = copy.get();
+  }
+  if (source->Width() == 0 || source->Height() == 0) {
+    *aborting = true;
+    return;
+  }
+
+  WriteSession s;
+  s.aborting = aborting;
+  s.cinfo.err = InitJpegErrorManager(s.errors, aborting);
+  const bool created = JpegGuarded(s.errors, [&] { jpeg_create_compress(&s.cinfo); });
+  // Destroying a half-built object is safe, so the session destroys it on every path.
+  s.created = true;
+  if (!created)
+    throw EImgJpegException(JpegFatalMessage(s.errors));
+  LimitJpegMemory(reinterpret_cast<j_common_ptr>(&s.cinfo));
+  InstallJpegStreamDestination(&s.cinfo, s.destination, stream, aborting);
+  if (*aborting)
+    return;
+  if (!Compress(s, *source, params, progress)) {
+    const std::string message = JpegFatalMessage(s.errors);
+    throw EImgJpegException(message);
+  }
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+class TByteStream;
+class TImgBitmap;
+class TIOParamsVals;
+struct TProgressRecord;
+
+/// Writes bitmap (pfBGR24, or pfBit1 through a 24-bit copy) as one JPEG datastream at the
+/// stream's position, with the options and kept markers of params. An empty image or a short
+/// write sets the abort flag; a fatal library error sets it and raises EImgJpegException.
+void WriteJpegImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& params,
+                    TProgressRecord& progress);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "imaging/core/TImgBaseBitmap.h"
+#include "imaging/proc/EffectProgress.h"
+
+/// The Wallis filter's arguments in their declared order, with the batch run's values.
+struct WallisArguments {
+  int WindowWidthPercent = 2;
+  int WindowHeightPercent = 2;
+  int TargetMean = 50;
+  int TargetDeviation = 50;
+  int Gain = 50;
+  int MeanWeight = 10;
+  int DeviationLimit = 50;
+  bool Threshold = false;
+};
+
+/// Window side for a percentage of the image's shorter side (plus the 29 of the padding that
+/// the window may reach into); never less than 21.
+int WallisWindowSize(int percent, int shorterSide);
+
+/// Local-statistics contrast filter on the HSL lightness of a pfBGR24 raster: each pixel's
+/// lightness is pulled towards the target mean and deviation from those of its window. Other
+/// formats are left alone, as are pixels the window cannot be centred on.
+void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
+                        const EffectProgress& progress);

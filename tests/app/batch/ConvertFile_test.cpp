@@ -1,0 +1,151 @@
+#include "app/batch/ConvertFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/batch/Button1Click.h"
+#include "app/batch/SerialConverter.h"
+#include "imaging/core/ImgErrors.h"
+#include "imaging/core/TImager.h"
+#include "tests/app/batch/FakeWindow.h"
+#include "tests/app/batch/SampleImages.h"
+#include "tests/support/TestPaths.h"
+
+namespace fs = std::filesystem;
+using sample_images::ReadJpegFrame;
+using sample_images::WriteJpeg;
+
+namespace {
+
+class ConvertFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { root = MakeTempDir("qm_convert_"); }
+  void TearDown() override { fs::remove_all(root); }
+
+  sample_images::JpegFrame Convert(int width, int height, int sizeIndex) {
+    const fs::path source = root / ("in" + std::to_string(width) + ".jpg");
+    const fs::path target = root / "out.jpg";
+    EXPECT_TRUE(WriteJpeg(source, width, height));
+    settings.SizeIndex = sizeIndex;
+    EXPECT_TRUE(ConvertFile(imager, settings, source.string(), target.string()));
+    return ReadJpegFrame(target);
+  }
+
+  fs::path root;
+  TImager imager;
+  ConversionSettings settings;
+};
+
+TEST_F(ConvertFileTest, SizeRulesReachTheSavedFile) {
+  sample_images::JpegFrame frame = Convert(1001, 600, 1);
+  EXPECT_EQ(frame.width, 500);
+  EXPECT_NEAR(frame.height, 300, 1);
+  EXPECT_TRUE(frame.progressive);
+  EXPECT_EQ(frame.components, 3);
+
+  frame = Convert(1600, 1200, 8);
+  EXPECT_EQ(frame.width, 800);
+  EXPECT_EQ(frame.height, 600);
+  frame = Convert(1200, 600, 8);
+  EXPECT_EQ(frame.width, 800);
+  EXPECT_EQ(frame.height, 400);
+  frame = Convert(64, 48, 0);
+  EXPECT_EQ(frame.width, 64);
+  EXPECT_EQ(frame.height, 48);
+  // The box enlarges a smaller photo as well.
+  frame = Convert(100, 100, 9);
+  EXPECT_EQ(frame.height, 480);
+}
+
+TEST_F(ConvertFileTest, GrayScaleAndBlackAndWhiteSaveOneComponent) {
+  settings.SaveGrayScale = true;
+  EXPECT_EQ(Convert(64, 48, 0).components, 1);
+  settings.SaveGrayScale = false;
+  settings.ApplyBlackWhite = true;
+  EXPECT_EQ(Convert(64, 48, 0).components, 1);
+  settings.ApplyBlackWhite = false;
+  EXPECT_EQ(Convert(64, 48, 0).components, 3);
+}
+
+TEST_F(ConvertFileTest, AFailedLoadIsNotSavedUnderTheNewName) {
+  ASSERT_TRUE(WriteJpeg(root / "good.jpg", 40, 30));
+  std::ofstream(root / "broken.jpg") << "this is no JPEG at all, only text";
+  EXPECT_TRUE(ConvertFile(imager, settings, (root / "good.jpg").string(),
+                          (root / "good-out.jpg").string()));
+  EXPECT_FALSE(ConvertFile(imager, settings, (root / "broken.jpg").string(),
+                           (root / "broken-out.jpg").string()));
+  EXPECT_FALSE(fs::exists(root / "broken-out.jpg"));
+}
+
+TEST_F(ConvertFileTest, UnreadableSourceAndUncreatableTargetRaiseTheirMessages) {
+  const std::string missing = (root / "gone.jpg").string();
+  try {
+    ConvertFile(imager, settings, missing, (root / "x.jpg").string());
+    ADD_FAILURE() << "no error for a missing source";
+  } catch (const EImgError& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot open file " + missing);
+  }
+  ASSERT_TRUE(WriteJpeg(root / "in.jpg", 40, 30));
+  std::ofstream(root / "file") << "x";
+  const std::string blocked = (root / "file" / "x.jpg").string();
+  try {
+    ConvertFile(imager, settings, (root / "in.jpg").string(), blocked);
+    ADD_FAILURE() << "no error for a target below a file";
+  } catch (const EImgError& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot create file " + blocked);
+  }
+}
+
+class SerialRunTest : public ConvertFileTest {
+ protected:
+  TBatchResult Run() {
+    TSerialConverter converter(imager);
+    return Button1Click(window, converter);
+  }
+  FakeWindow window;
+};
+
+TEST_F(SerialRunTest, ConvertsIntoCreatedFoldersAndReadsSettingsForEveryFile) {
+  ASSERT_TRUE(WriteJpeg(root / "in" / "sub" / "deep" / "a.jpg", 200, 100));
+  ASSERT_TRUE(WriteJpeg(root / "in" / "b.jpg", 200, 100));
+  window.settings.SourceFolder = (root / "in").string();
+  window.settings.TargetFolder = (root / "out").string();
+  window.settings.IncludeSubfolders = true;
+  window.settings.SizeIndex = 4;
+  window.settings.CustomWidthText = "50";
+  window.settings.CustomHeightText = "50";
+  // A change made while the run processes events applies from the next file on.
+  window.onPendingEvents = [&] { window.settings.CustomWidthText = "20"; };
+  const TBatchResult result = Run();
+  EXPECT_EQ(result.Outcome, boFinished);
+  EXPECT_EQ(result.Converted, 2);
+  std::vector<int> widths = {ReadJpegFrame(root / "out" / "sub" / "deep" / "a.jpg").width,
+                             ReadJpegFrame(root / "out" / "b.jpg").width};
+  std::sort(widths.begin(), widths.end());
+  EXPECT_EQ(widths, (std::vector<int>{20, 50}));
+}
+
+TEST_F(SerialRunTest, AnUnopenableSourceEndsTheRunWithItsMessage) {
+  fs::create_directories(root / "in");
+  fs::create_symlink(root / "nowhere.jpg", root / "in" / "dangling.jpg");
+  window.settings.SourceFolder = (root / "in").string();
+  window.settings.TargetFolder = (root / "out").string();
+  const TBatchResult result = Run();
+  EXPECT_EQ(result.Outcome, boFailed);
+  EXPECT_EQ(result.ErrorMessage, "Cannot open file " + (root / "in").string() + "/dangling.jpg");
+  EXPECT_EQ(window.statusText, "Process is started. Please wait ...");
+}
+
+TEST_F(SerialRunTest, ATargetThatCannotBeCreatedEndsTheRun) {
+  ASSERT_TRUE(WriteJpeg(root / "in" / "a.jpg", 40, 30));
+  std::ofstream(root / "file") << "x";
+  window.settings.SourceFolder = (root / "in").string();
+  window.settings.TargetFolder = (root / "file" / "out").string();
+  const TBatchResult result = Run();
+  EXPECT_EQ(result.Outcome, boFailed);
+  EXPECT_EQ(result.ErrorMessage, "Cannot create file " + (root / "file").string() + "/out/a.jpg");
+}
+
+}  // namespace

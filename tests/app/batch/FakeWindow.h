@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/batch/BatchWindow.h"
+#include "app/batch/PhotoConverter.h"
+
+/// A window that records what a run shows, one log line per call.
+class FakeWindow : public TBatchWindow {
+ public:
+  ConversionSettings settings;
+  std::vector<std::string> log;
+  std::vector<std::string> statusTexts;
+  int progressMaximum = -1;
+  int progressPosition = -1;
+  std::string statusText;
+  std::function<void()> onPendingEvents;
+
+  ConversionSettings Settings() override { return settings; }
+  void SetProgressMaximum(int maximum) override {
+    progressMaximum = maximum;
+    log.push_back("max " + std::to_string(maximum));
+  }
+  void SetProgressPosition(int position) override {
+    progressPosition = position;
+    log.push_back("pos " + std::to_string(position));
+  }
+  void SetStatusText(const std::string& text) override {
+    statusText = text;
+    statusTexts.push_back(text);
+  }
+  void ShowMessage(const std::string& text, TMessageKind kind) override {
+    log.push_back("message " + std::to_string(kind) + " " + text);
+  }
+  void ProcessPendingEvents() override {
+    log.push_back("events");
+    if (onPendingEvents)
+      onPendingEvents();
+  }
+  void FocusSourceFolder() override { log.push_back("focus source"); }
+  void FocusTargetFolder() override { log.push_back("focus target"); }
+  void RememberFolders() override { log.push_back("remember"); }
+};
+
+/// A converter that records its jobs and answers from a script instead of touching images.
+class FakeConverter : public TPhotoConverter {
+ public:
+  std::vector<TPhotoJob> jobs;
+  /// Decides each job's outcome; may throw to end the run. Converts everything when unset.
+  std::function<bool(const TPhotoJob&)> convert;
+
+  void ConvertAll(const std::vector<TPhotoJob>& all, TBatchWindow& /*window*/,
+                  const TJobFinished& finished) override {
+    for (std::size_t i = 0; i < all.size(); ++i) {
+      jobs.push_back(all[i]);
+      finished(i, convert ? convert(all[i]) : true);
+    }
+  }
+};

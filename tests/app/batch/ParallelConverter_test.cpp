@@ -1,0 +1,79 @@
+#include "app/batch/ParallelConverter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include "app/batch/Button1Click.h"
+#include "tests/app/batch/FakeWindow.h"
+#include "tests/app/batch/SampleImages.h"
+#include "tests/support/TestPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ParallelConverterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = MakeTempDir("qm_parallel_");
+    for (int i = 0; i < 6; ++i) {
+      const fs::path path = root / "in" / ("p" + std::to_string(i) + ".jpg");
+      ASSERT_TRUE(sample_images::WriteJpeg(path, 40, 30, i));
+      jobs.push_back({static_cast<std::size_t>(2 * i), path.string(),
+                      (root / "out" / ("p" + std::to_string(i) + ".jpg")).string()});
+    }
+  }
+  void TearDown() override { fs::remove_all(root); }
+
+  fs::path root;
+  std::vector<TPhotoJob> jobs;
+  FakeWindow window;
+};
+
+TEST_F(ParallelConverterTest, ReportsEveryJobInOrderOnTheCallingThread) {
+  TParallelConverter converter(3);
+  std::vector<std::size_t> reported;
+  const std::thread::id caller = std::this_thread::get_id();
+  converter.ConvertAll(jobs, window, [&](std::size_t job, bool converted) {
+    EXPECT_TRUE(converted);
+    EXPECT_EQ(std::this_thread::get_id(), caller);
+    reported.push_back(job);
+  });
+  EXPECT_EQ(reported, (std::vector<std::size_t>{0, 1, 2, 3, 4, 5}));
+  for (const TPhotoJob& job : jobs) {
+    EXPECT_EQ(sample_images::ReadJpegFrame(job.Target).width, 20) << job.Target;
+  }
+}
+
+TEST_F(ParallelConverterTest, AnErrorIsRaisedAfterTheJobsBeforeIt) {
+  fs::remove(jobs[3].Source);
+  TParallelConverter converter(2);
+  std::vector<std::size_t> reported;
+  try {
+    converter.ConvertAll(jobs, window,
+                         [&](std::size_t job, bool /*converted*/) { reported.push_back(job); });
+    ADD_FAILURE() << "the missing source raised nothing";
+  } catch (const std::exception& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot open file " + jobs[3].Source);
+  }
+  EXPECT_EQ(reported, (std::vector<std::size_t>{0, 1, 2}));
+}
+
+TEST_F(ParallelConverterTest, AStopFromTheWindowEndsTheWorkCleanly) {
+  // The window may end a run by throwing from its event processing (a Stop button).
+  struct Stopped {};
+  TParallelConverter converter(2);
+  int reports = 0;
+  EXPECT_THROW(converter.ConvertAll(jobs, window,
+                                    [&](std::size_t, bool) {
+                                      if (++reports == 2)
+                                        throw Stopped{};
+                                    }),
+               Stopped);
+  EXPECT_EQ(reports, 2);
+}
+
+}  // namespace

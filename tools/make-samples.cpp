@@ -1,0 +1,228 @@
+// Writes a folder of photo-like sample files for trying the batch conversion: JPEGs of several
+// sizes and orientations carrying EXIF fields and IPTC records, BMP scans (24-bit and run-length
+// 8-bit), a nested subfolder, an upper-case extension, a text file and a file without a dot.
+//   make-samples FOLDER
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "imaging/core/TImgBitmap.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagerIO.h"
+#include "tools/BmpWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Sample {
+  const char* path;
+  int width;
+  int height;
+  int orientation;  // EXIF orientation: 1 upright, 6 turned a quarter clockwise
+  const char* caption;
+};
+
+constexpr Sample kSamples[] = {
+    {"harbour.jpg", 1600, 1200, 1, "Boats in the harbour at dawn"},
+    {"tower.jpg", 1200, 1600, 1, "The old tower, seen from the square"},
+    {"IMG_0042.JPG", 1024, 768, 1, "Market stalls"},
+    {"panorama.jpg", 2400, 800, 1, "Ridge line at noon"},
+    {"sideways.jpg", 1280, 960, 6, "Held sideways"},
+    {"trip/day1/beach.jpg", 800, 600, 1, "Beach, day one"},
+    {"trip/day1/small.jpg", 320, 240, 1, "A thumbnail-sized shot"},
+    {"trip/day2/forest.jpg", 1000, 1500, 1, "Forest path, day two"},
+};
+
+// A smooth pseudo-random field: hashed lattice values blended with a smooth step.
+class TValueNoise {
+ public:
+  explicit TValueNoise(std::uint32_t seed) : seed_(seed) {}
+  double At(double x, double y) const {
+    const int x0 = static_cast<int>(std::floor(x));
+    const int y0 = static_cast<int>(std::floor(y));
+    const double fx = Smooth(x - x0);
+    const double fy = Smooth(y - y0);
+    const double top = Mix(Lattice(x0, y0), Lattice(x0 + 1, y0), fx);
+    const double bottom = Mix(Lattice(x0, y0 + 1), Lattice(x0 + 1, y0 + 1), fx);
+    return Mix(top, bottom, fy);
+  }
+
+ private:
+  static double Smooth(double t) { return t * t * (3 - 2 * t); }
+  static double Mix(double a, double b, double t) { return a + (b - a) * t; }
+  double Lattice(int x, int y) const {
+    std::uint32_t h = seed_ ^ (static_cast<std::uint32_t>(x) * 374761393u) ^
+                      (static_cast<std::uint32_t>(y) * 668265263u);
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return static_cast<double>((h ^ (h >> 16)) & 0xFFFF) / 65535.0;
+  }
+  std::uint32_t seed_;
+};
+
+std::uint8_t Clamp(double value) {
+  return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+}
+
+// Sky over land with a sun, hills and texture: gradients, edges and grain like a real photo.
+void PaintLandscape(TImgBitmap& bitmap, std::uint32_t seed) {
+  const int width = bitmap.Width();
+  const int height = bitmap.Height();
+  const TValueNoise coarse(seed);
+  const TValueNoise fine(seed * 7 + 1);
+  const double sunX = 0.25 + 0.5 * coarse.At(0.5, 0.5);
+  std::uint32_t grain = seed | 1u;
+  for (int y = 0; y < height; ++y) {
+    std::uint8_t* row = bitmap.RowPtr(y);
+    const double v = static_cast<double>(y) / height;
+    for (int x = 0; x < width; ++x) {
+      const double u = static_cast<double>(x) / width;
+      const double horizon = 0.55 + 0.08 * std::sin(u * 9.0 + seed) + 0.06 * coarse.At(u * 6, 0);
+      double r;
+      double g;
+      double b;
+      if (v < horizon) {
+        const double t = v / horizon;
+        r = 90 + 120 * t;
+        g = 140 + 80 * t;
+        b = 230 - 30 * t;
+        const double cloud = coarse.At(u * 8, v * 16);
+        const double white = cloud > 0.6 ? (cloud - 0.6) * 2.5 : 0;
+        r += (250 - r) * white;
+        g += (250 - g) * white;
+        b += (250 - b) * white;
+        const double d = std::hypot(u - sunX, (v - 0.18) * height / width);
+        if (d < 0.04)
+          r = g = b = 255;
+      } else {
+        const double t = (v - horizon) / (1 - horizon);
+        const double texture = fine.At(u * 80, v * 60) * 0.6 + coarse.At(u * 12, v * 9) * 0.4;
+        r = 60 + 80 * texture + 40 * t;
+        g = 90 + 90 * texture - 20 * t;
+        b = 40 + 40 * texture;
+      }
+      grain = grain * 1664525u + 1013904223u;
+      const double noise = static_cast<double>(grain >> 24) / 32.0 - 4.0;
+      row[3 * x] = Clamp(b + noise);
+      row[3 * x + 1] = Clamp(g + noise);
+      row[3 * x + 2] = Clamp(r + noise);
+    }
+  }
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+void SetMetadata(TIOParamsVals& params, const Sample& sample, int index) {
+  params.ExifPresent = true;
+  params.ExifMake = "Quillmere Samples";
+  params.ExifModel = "Synthetic Camera " + std::to_string(index % 3 + 1);
+  params.ExifSoftware = "make-samples";
+  params.ExifDateTime =
+      "2024:06:0" + std::to_string(index % 9 + 1) + " 10:1" + std::to_string(index % 10) + ":00";
+  params.ExifDateTimeOriginal = params.ExifDateTime;
+  params.ExifImageDescription = sample.caption;
+  params.ExifCopyright = "Free to use";
+  params.ExifExposureTime = 1.0 / (60 << (index % 4));
+  params.ExifFNumber = 2.8 + index;
+  params.ExifISOSpeedRatings = {100 * (index % 4 + 1), 0};
+  params.ExifFocalLength = 24.0 + 10 * index;
+  params.ExifVersion = "0230";
+  params.ExifResolutionX = 300;
+  params.ExifResolutionY = 300;
+  params.ExifResolutionUnit = 2;
+  params.SetOrientation(sample.orientation);
+
+  params.IptcRecords.ClearRecords();
+  params.IptcRecords.AddRecord(2, 120, Bytes(sample.caption));   // caption
+  params.IptcRecords.AddRecord(2, 25, Bytes("sample"));          // keyword
+  params.IptcRecords.AddRecord(2, 80, Bytes("Quillmere team"));  // by-line
+
+  params.JpegQuality = 92;
+  params.JpegProgressive = index % 2 == 1;
+  params.JpegColorSpace = 2;
+}
+
+// The painted picture as blue, green, red bytes, top row first.
+std::vector<std::uint8_t> BgrPixels(TImgBitmap& bitmap) {
+  const auto rowBytes = static_cast<std::size_t>(bitmap.Width()) * 3;
+  std::vector<std::uint8_t> bgr(rowBytes * static_cast<std::size_t>(bitmap.Height()));
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const std::uint8_t* row = bitmap.RowPtr(y);
+    std::copy(row, row + rowBytes, bgr.begin() + static_cast<std::ptrdiff_t>(rowBytes * y));
+  }
+  return bgr;
+}
+
+// A 24-bit scan and an 8-bit gray one with run-length rows, as old scanner software wrote them.
+void WriteBmpSamples(TImgBitmap& bitmap, const fs::path& folder) {
+  fs::create_directories(folder);
+  bitmap.Allocate(800, 533, pfBGR24);
+  PaintLandscape(bitmap, 4242);
+  const std::vector<std::uint8_t> bgr = BgrPixels(bitmap);
+  if (!bmpwriter::WriteFile((folder / "postcard.bmp").string(), bmpwriter::Bmp24(800, 533, bgr))) {
+    throw std::runtime_error("could not write postcard.bmp");
+  }
+  // Coarse gray levels give the runs that run-length coding is made for.
+  std::vector<std::uint8_t> indices(bgr.size() / 3);
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    const int gray = (21 * bgr[3 * i + 2] + 71 * bgr[3 * i + 1] + 8 * bgr[3 * i]) / 100;
+    indices[i] = static_cast<std::uint8_t>(gray / 16 * 16);
+  }
+  std::vector<std::uint8_t> palette;
+  for (int level = 0; level < 256; ++level) {
+    palette.insert(palette.end(), 3, static_cast<std::uint8_t>(level));
+  }
+  if (!bmpwriter::WriteFile((folder / "Map Scan.BMP").string(),
+                            bmpwriter::Bmp8(800, 533, indices, palette, true))) {
+    throw std::runtime_error("could not write Map Scan.BMP");
+  }
+}
+
+void WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary);
+  file << text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "Usage: make-samples FOLDER\n";
+    return 2;
+  }
+  const fs::path folder = argv[1];
+  try {
+    fs::create_directories(folder);
+    TImagerIO io;
+    int index = 0;
+    for (const Sample& sample : kSamples) {
+      const fs::path path = folder / sample.path;
+      fs::create_directories(path.parent_path());
+      io.Bitmap()->Allocate(sample.width, sample.height, pfBGR24);
+      PaintLandscape(*io.Bitmap(), static_cast<std::uint32_t>(index * 2654435761u + 17));
+      SetMetadata(io.Params(), sample, index);
+      io.SaveJpegFile(path.string());
+      if (io.Aborting())
+        throw std::runtime_error("could not write " + path.string());
+      ++index;
+    }
+    WriteBmpSamples(*io.Bitmap(), folder / "scans");
+    index += 2;
+    WriteText(folder / "notes.txt", "These photos were made by make-samples.\n");
+    WriteText(folder / "README", "A file without a dot is not collected.\n");
+    std::cout << "Wrote " << index << " sample photos and 2 other files to " << folder.string()
+              << '\n';
+  } catch (const std::exception& error) {
+    std::cerr << "make-samples: " << error.what() << '\n';
+    return 1;
+  }
+  return 0;
+}
