@@ -13,8 +13,7 @@ cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 900
+# The fuzzers run first so that CTest's summary is the last thing printed.
+tests/fuzz/run.sh
 
-if [[ -x tests/fuzz/run.sh ]]; then
-  tests/fuzz/run.sh
-fi
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)" --timeout 900
