@@ -39,6 +39,14 @@ void TPlatformBitmap::SetBitsPerPixel(int bitsPerPixel) {
   bitsPerPixel_ = newBits;
 }
 
+std::vector<std::uint8_t> TPlatformBitmap::TakePixels() {
+  std::vector<std::uint8_t> pixels;
+  pixels.swap(pixels_);
+  width_ = 0;
+  height_ = 0;
+  return pixels;
+}
+
 std::uint8_t* TPlatformBitmap::ScanLine(int row) {
   if (row < 0 || row >= height_)
     return nullptr;

@@ -23,6 +23,9 @@ class TPlatformBitmap {
   /// Changes the depth (1, 8 or 24; anything else is taken as 24); pixels become zero.
   void SetBitsPerPixel(int bitsPerPixel);
 
+  /// Hands over the pixel block (rows bottom-up, RowLength() bytes each) and leaves the bitmap
+  /// 0 x 0 at its depth, so that a caller can keep the pixels without copying them.
+  std::vector<std::uint8_t> TakePixels();
   /// Address of row 0 (the top row) .. Height()-1; null for a row outside the bitmap.
   std::uint8_t* ScanLine(int row);
   const std::uint8_t* ScanLine(int row) const;
