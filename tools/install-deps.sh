@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: tools/install-deps.sh build|test
+# Usage: tools/install-deps.sh build|test|screenshot
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
@@ -8,6 +8,9 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libc
 if [[ "${1:-build}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
     libtiff-tools clang libclang-rt-14-dev)
+fi
+if [[ "${1:-build}" == screenshot ]]; then
+  packages+=(x11-apps x11-utils netpbm)
 fi
 
 missing=()

@@ -211,6 +211,12 @@ void AreaResampler::LoadRow(int row, double* out) {
   for (std::size_t p = 0; p < pieces; ++p) {
     const std::array<int, 4>& o = plan_.neighbourOffset[p];
     const Taps& t = plan_.taps[p];
+    if (t[0] == 0.0 && t[1] == 0.0 && t[2] == 1.0 && t[3] == 0.0) {
+      // A piece that ends on a source boundary interpolates exactly the next pixel.
+      for (int c = 0; c < kChannels; ++c)
+        out[p * kChannels + c] = bytes[o[2] + c];
+      continue;
+    }
     for (int c = 0; c < kChannels; ++c) {
       double v = t[0] * bytes[o[0] + c] + t[1] * bytes[o[1] + c] + t[2] * bytes[o[2] + c] +
                  t[3] * bytes[o[3] + c];

@@ -34,6 +34,9 @@ void PreFillTransparent(TImgBitmap& image) {
 void ResampleColour(TImgBitmap& source, TImgBitmap& target, TResampleFilter filter,
                     const ResampleProgress& progress) {
   const TImgBitmapFormat format = source.PixelFormat();
+  // The kernel filters write nothing for a source below 2 x 2 pixels; black beats leftovers.
+  if (IsContributionFilter(filter) && source.Width() < 2 && source.Height() < 2)
+    target.FillAll(0);
   if (filter == rfNone) {
     NearestResample(source, target, progress);
   } else if (format == pfBGR24) {

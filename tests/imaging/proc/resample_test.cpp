@@ -179,6 +179,17 @@ TEST(ResampleDispatch, FormatsAFilterCannotReadComeOutBlack) {
   }
 }
 
+TEST(ResampleDispatch, KernelFiltersOnASinglePixelGiveBlackNotLeftovers) {
+  TImagerProc proc;
+  proc.SetAutoUndo(false);
+  FillBgr(*proc.CurrentImage(), 1, 1, [](int, int, int) { return 200; });
+  proc.Resample(6, 4, rfLanczos3);
+  ASSERT_EQ(proc.CurrentImage()->Width(), 6);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x)
+      ASSERT_EQ(BgrAt(*proc.CurrentImage(), x, y, 1), 0);
+}
+
 TEST(ResampleAlpha, TransparentPixelsTurnGrayAndAlphaFollows) {
   TImagerProc proc;
   proc.SetAutoUndo(false);

@@ -1,0 +1,243 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <cmath>
+
+#include "GuiTestSupport.h"
+#include "app/gui/TForm1.h"
+
+namespace {
+
+struct Snapshot {
+  QString status;
+  int position;
+  int maximum;
+  QString startCaption;
+  bool folderControlsEnabled;
+};
+
+Snapshot Take(TForm1& form) {
+  bool enabled = true;
+  for (QWidget* control : std::initializer_list<QWidget*>{
+           form.ComboBox1, form.Button2, form.Button3, form.ComboBox2, form.Button4, form.Button5,
+           form.CheckBox1, form.CheckBox2}) {
+    enabled = enabled && control->isEnabled();
+  }
+  return {form.StatusText(), form.ProgressBar1->value(), form.ProgressBar1->maximum(),
+          form.Button1->text(), enabled};
+}
+
+// Takes a snapshot each time the window lets events through during a run.
+class RunWatcher : public QObject {
+ public:
+  explicit RunWatcher(TForm1& form) : form_(form) {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      if (form_.Running()) {
+        snapshots.push_back(Take(form_));
+        if (onYield) {
+          onYield(snapshots.size());
+        }
+      }
+    });
+    timer_.start(0);
+  }
+  std::vector<Snapshot> snapshots;
+  std::function<void(std::size_t yields)> onYield;
+
+ private:
+  TForm1& form_;
+  QTimer timer_;
+};
+
+bool HasFocus(TForm1& form, QWidget* control) {
+  QWidget* focused = form.focusWidget();
+  return focused == control || control->isAncestorOf(focused);
+}
+
+}  // namespace
+
+class TForm1RunTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir lists_;
+
+  std::unique_ptr<TForm1> MakeForm(const QString& source, const QString& target) {
+    auto form = std::make_unique<TForm1>(QStringList(), lists_.path());
+    form->ComboBox1->setEditText(source);
+    form->ComboBox2->setEditText(target);
+    return form;
+  }
+
+  static QString MakePhotos(const QTemporaryDir& dir, int count) {
+    const QString source = dir.filePath("photos");
+    QDir().mkpath(source);
+    for (int i = 0; i < count; ++i) {
+      WriteTestJpeg(QString("%1/photo%2.jpg").arg(source).arg(i), 64, 48);
+    }
+    return source;
+  }
+
+ private slots:
+  void AMissingSourceIsReportedAndGetsTheFocus() {
+    QTemporaryDir dir;
+    auto form = MakeForm(dir.filePath("missing"), dir.filePath("out"));
+    MessageLog log;
+    log.Attach(*form);
+    form->Button1->setFocus();
+    form->Button1Click();
+    QCOMPARE(log.Texts(), QStringList{"Source folder not found"});
+    QCOMPARE(log.messages[0].kind, mkError);
+    QCOMPARE(log.messages[0].caption, QString("Error"));
+    QVERIFY(HasFocus(*form, form->ComboBox1));
+    QCOMPARE(form->ComboBox1->count(), 0);
+    QCOMPARE(form->ProgressBar1->maximum(), 100);
+    QCOMPARE(form->StatusText(), QString("Welcome to Quillmere! Press F1 for help."));
+    QVERIFY(Take(*form).folderControlsEnabled);
+    QVERIFY(!QFileInfo::exists(dir.filePath("out")));
+  }
+
+  void AnEmptyTargetIsReportedAndGetsTheFocus() {
+    QTemporaryDir dir;
+    auto form = MakeForm(MakePhotos(dir, 1), "");
+    MessageLog log;
+    log.Attach(*form);
+    form->Button1->setFocus();
+    form->Button1Click();
+    QCOMPARE(log.Texts(), QStringList{"Please specify target folder"});
+    QCOMPARE(log.messages[0].kind, mkError);
+    QVERIFY(HasFocus(*form, form->ComboBox2));
+    QCOMPARE(form->ComboBox1->count(), 0);
+    QCOMPARE(form->Button1->text(), QString("Start"));
+  }
+
+  void AWholeRunConvertsThePhotosAndReportsEveryStep() {
+    QTemporaryDir dir;
+    const QString source = MakePhotos(dir, 2);
+    QFile notes(source + "/notes.txt");
+    QVERIFY(notes.open(QIODevice::WriteOnly));
+    notes.close();
+    const QString target = dir.filePath("out/resized");
+    auto form = MakeForm(source, target);
+    MessageLog log;
+    log.Attach(*form);
+    Snapshot atClosingMessage{};
+    log.onMessage = [&](const MessageLog::Message&) { atClosingMessage = Take(*form); };
+    RunWatcher watcher(*form);
+
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+
+    QCOMPARE(log.Texts(), QStringList{"OK! Process successfully finished."});
+    QCOMPARE(log.messages[0].kind, mkInformation);
+    QCOMPARE(log.messages[0].caption, QString("Quillmere"));
+    QCOMPARE(atClosingMessage.status, QString());
+    QCOMPARE(atClosingMessage.maximum, 3);
+    QCOMPARE(atClosingMessage.startCaption, QString("Stop"));
+    QVERIFY(!atClosingMessage.folderControlsEnabled);
+
+    QCOMPARE(watcher.snapshots.size(), std::size_t{2});
+    int lastPosition = 0;
+    for (const Snapshot& step : watcher.snapshots) {
+      QVERIFY(step.position > lastPosition);
+      lastPosition = step.position;
+      const long percent = std::lrint(step.position * 100.0 / 3);
+      QCOMPARE(step.status, QString("Conversion: %1%.").arg(percent));
+      QVERIFY(!step.folderControlsEnabled);
+    }
+
+    QCOMPARE(JpegSize(target + "/photo0.jpg"), QSize(32, 24));
+    QCOMPARE(JpegSize(target + "/photo1.jpg"), QSize(32, 24));
+    QVERIFY(!QFileInfo::exists(target + "/notes.jpg"));
+    const Snapshot after = Take(*form);
+    QCOMPARE(after.status, QString());
+    QCOMPARE(after.position, 0);
+    QCOMPARE(after.maximum, 3);
+    QCOMPARE(after.startCaption, QString("Start"));
+    QVERIFY(after.folderControlsEnabled);
+    QCOMPARE(form->ComboBox1->itemText(0), source);
+    QCOMPARE(form->ComboBox2->itemText(0), target);
+  }
+
+  void StopEndsTheRunAfterTheCurrentFile() {
+    QTemporaryDir dir;
+    const QString source = MakePhotos(dir, 4);
+    const QString target = dir.filePath("out");
+    auto form = MakeForm(source, target);
+    MessageLog log;
+    log.Attach(*form);
+    RunWatcher watcher(*form);
+    watcher.onYield = [&](std::size_t yields) {
+      if (yields == 1) {
+        QTest::mouseClick(form->Button1, Qt::LeftButton);
+      }
+    };
+    QTest::mouseClick(form->Button1, Qt::LeftButton);
+
+    QVERIFY2(log.messages.empty(), qPrintable(log.Texts().join('|')));
+    QCOMPARE(QDir(target).entryList(QDir::Files).size(), 1);
+    const Snapshot after = Take(*form);
+    QCOMPARE(after.status, QString(TForm1::StoppedText));
+    QCOMPARE(after.position, 0);
+    QCOMPARE(after.startCaption, QString("Start"));
+    QVERIFY(after.folderControlsEnabled);
+
+    log.onMessage = nullptr;
+    form->Button1Click();
+    QCOMPARE(log.Texts(), QStringList{"OK! Process successfully finished."});
+    QCOMPARE(QDir(target).entryList(QDir::Files).size(), 4);
+  }
+
+  void ClosingTheWindowStopsTheRunAndClosesAfterIt() {
+    QTemporaryDir dir;
+    const QString source = MakePhotos(dir, 3);
+    const QString target = dir.filePath("out");
+    auto form = MakeForm(source, target);
+    form->show();
+    MessageLog log;
+    log.Attach(*form);
+    RunWatcher watcher(*form);
+    bool openAfterClose = false;
+    watcher.onYield = [&](std::size_t yields) {
+      if (yields == 1) {
+        form->close();
+        openAfterClose = form->isVisible();
+      }
+    };
+    form->Button1Click();
+    QVERIFY2(openAfterClose, "the window stays until the current file is done");
+    QVERIFY(!form->isVisible());
+    QVERIFY(log.messages.empty());
+    QCOMPARE(QDir(target).entryList(QDir::Files).size(), 1);
+    QCOMPARE(ReadAll(lists_.filePath("slist.dat")), source.toUtf8() + "\r\n");
+  }
+
+  void AnErrorEndsTheRunWithItsOwnMessage() {
+    QTemporaryDir dir;
+    const QString source = MakePhotos(dir, 2);
+    QFile blocker(dir.filePath("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    auto form = MakeForm(source, dir.filePath("blocker/out"));
+    MessageLog log;
+    log.Attach(*form);
+    form->Button1Click();
+    QCOMPARE(log.messages.size(), std::size_t{1});
+    QCOMPARE(log.messages[0].kind, mkFailure);
+    QVERIFY2(log.messages[0].text.startsWith("Cannot create file"), qPrintable(log.Texts()[0]));
+    const Snapshot after = Take(*form);
+    QCOMPARE(after.status, QString("Process is started. Please wait ..."));
+    QCOMPARE(after.maximum, 2);
+    QCOMPARE(after.position, 0);
+    QCOMPARE(after.startCaption, QString("Start"));
+    QVERIFY(after.folderControlsEnabled);
+  }
+};
+
+QTEST_MAIN(TForm1RunTest)
+#include "TForm1Run_test.moc"
