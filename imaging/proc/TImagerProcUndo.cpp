@@ -82,6 +82,12 @@ void TImagerProc::PushTakenOverUndo(TPlatformBitmap& source, const std::string& 
   // The vector's block does not move when the entry is moved into the list.
   entry.image->AttachMemory(entry.takenPixels.data(), width, height, pfBGR24);
   entry.image->SetIsFull(full);
+  // The oldest entry's block, about to be trimmed, serves the image that replaces this one.
+  if (!undo_.empty() && undo_.size() >= static_cast<std::size_t>(undoLimit_)) {
+    Entry& oldest = undo_.front();
+    oldest.image.reset();
+    source.GiveSpareBlock(std::move(oldest.takenPixels));
+  }
   Append(undo_, std::move(entry));
 }
 
