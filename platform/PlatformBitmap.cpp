@@ -8,15 +8,24 @@ std::int64_t RowBytesOf(int width, int bitsPerPixel) {
   return (static_cast<std::int64_t>(width) * bitsPerPixel + 31) / 32 * 4;
 }
 
-// The pixel block for a size and depth; std::bad_alloc when its byte count cannot be had, so
-// that a failed change leaves the bitmap as it was.
-std::vector<std::uint8_t> NewPixels(int width, int height, int bitsPerPixel) {
+// Gives pixels zeroed pixels for a size and depth. A block that is large enough is reused, which
+// spares the page faults of fresh memory; a larger one is made before anything changes, so that
+// std::bad_alloc leaves the bitmap as it was. An empty size lets the block go.
+void ResetPixels(std::vector<std::uint8_t>& pixels, int width, int height, int bitsPerPixel) {
   std::int64_t bytes = 0;
   if (__builtin_mul_overflow(RowBytesOf(width, bitsPerPixel), std::int64_t{height}, &bytes) ||
       static_cast<std::uint64_t>(bytes) > std::vector<std::uint8_t>().max_size()) {
     throw std::bad_alloc();
   }
-  return std::vector<std::uint8_t>(static_cast<std::size_t>(bytes), 0);
+  const auto size = static_cast<std::size_t>(bytes);
+  if (size == 0) {
+    std::vector<std::uint8_t>().swap(pixels);
+  } else if (size <= pixels.capacity()) {
+    pixels.assign(size, 0);
+  } else {
+    std::vector<std::uint8_t> fresh(size, 0);
+    pixels.swap(fresh);
+  }
 }
 
 }  // namespace
@@ -28,15 +37,30 @@ std::int64_t TPlatformBitmap::RowLength() const {
 void TPlatformBitmap::SetSize(int width, int height) {
   const int newWidth = width > 0 ? width : 0;
   const int newHeight = height > 0 ? height : 0;
-  pixels_ = NewPixels(newWidth, newHeight, bitsPerPixel_);
+  ResetPixels(pixels_, newWidth, newHeight, bitsPerPixel_);
   width_ = newWidth;
   height_ = newHeight;
 }
 
 void TPlatformBitmap::SetBitsPerPixel(int bitsPerPixel) {
   const int newBits = bitsPerPixel == 1 || bitsPerPixel == 8 ? bitsPerPixel : 24;
-  pixels_ = NewPixels(width_, height_, newBits);
+  ResetPixels(pixels_, width_, height_, newBits);
   bitsPerPixel_ = newBits;
+}
+
+std::vector<std::uint8_t> TPlatformBitmap::TakePixels() {
+  std::vector<std::uint8_t> pixels;
+  pixels.swap(pixels_);
+  width_ = 0;
+  height_ = 0;
+  return pixels;
+}
+
+void TPlatformBitmap::GiveSpareBlock(std::vector<std::uint8_t> block) {
+  if (width_ == 0 && height_ == 0 && block.capacity() > pixels_.capacity()) {
+    block.clear();
+    pixels_.swap(block);
+  }
 }
 
 std::uint8_t* TPlatformBitmap::ScanLine(int row) {

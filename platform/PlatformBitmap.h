@@ -17,12 +17,19 @@ class TPlatformBitmap {
   int BitsPerPixel() const { return bitsPerPixel_; }
   std::int64_t RowLength() const;
 
-  /// Changes the size, keeping nothing of the old pixels; new pixels are zero. Throws
+  /// Changes the size, keeping nothing of the old pixels; new pixels are zero. The memory
+  /// block is reused when it is large enough, and let go for an empty size. Throws
   /// std::bad_alloc (leaving the bitmap unchanged) when the pixels cannot be had.
   void SetSize(int width, int height);
   /// Changes the depth (1, 8 or 24; anything else is taken as 24); pixels become zero.
   void SetBitsPerPixel(int bitsPerPixel);
 
+  /// Hands over the pixel block (rows bottom-up, RowLength() bytes each) and leaves the bitmap
+  /// 0 x 0 at its depth, so that a caller can keep the pixels without copying them.
+  std::vector<std::uint8_t> TakePixels();
+  /// Offers an unused block for the next SetSize to reuse; kept only while the bitmap is 0 x 0
+  /// and when it is larger than the block held.
+  void GiveSpareBlock(std::vector<std::uint8_t> block);
   /// Address of row 0 (the top row) .. Height()-1; null for a row outside the bitmap.
   std::uint8_t* ScanLine(int row);
   const std::uint8_t* ScanLine(int row) const;

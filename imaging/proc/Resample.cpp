@@ -72,6 +72,14 @@ void ResampleAlpha(TImgBitmap& source, TImgBitmap& target, TResampleFilter filte
 
 }  // namespace
 
+namespace {
+
+std::string ResampleCaption(int newWidth, int newHeight) {
+  return "Resample " + std::to_string(newWidth) + "," + std::to_string(newHeight);
+}
+
+}  // namespace
+
 void TImagerProc::ResampleTo(TImgBitmap* target, int newWidth, int newHeight,
                              TResampleFilter filter) {
   if (target == nullptr || !BeginOperation(TImgFormatSet()))
@@ -80,7 +88,13 @@ void TImagerProc::ResampleTo(TImgBitmap* target, int newWidth, int newHeight,
   if (source.Width() == 0 || source.Height() == 0)
     return;
   if (AutoUndo())
-    SaveUndoCaption("Resample " + std::to_string(newWidth) + "," + std::to_string(newHeight), 1);
+    SaveUndoCaption(ResampleCaption(newWidth, newHeight), 1);
+  ResampleInto(target, newWidth, newHeight, filter);
+}
+
+void TImagerProc::ResampleInto(TImgBitmap* target, int newWidth, int newHeight,
+                               TResampleFilter filter) {
+  TImgBitmap& source = *CurrentImage();
   const std::optional<ResampleSize> size =
       ComputeResampleSize(source.Width(), source.Height(), newWidth, newHeight);
   if (!size)
@@ -110,11 +124,25 @@ void TImagerProc::Resample(int newWidth, int newHeight, TResampleFilter filter) 
   if (image == nullptr || image->Width() == 0 || image->Height() == 0)
     return;
   TImgBitmap target;
-  ResampleTo(&target, newWidth, newHeight, filter);
+  // The image is replaced anyway, so its undo entry can keep the old pixels instead of a copy
+  // of them; that entry is made after the resampling, which still reads them.
+  TPlatformBitmap* takeOver = AutoUndo() ? TakeOverSource() : nullptr;
+  if (takeOver != nullptr) {
+    ResampleInto(&target, newWidth, newHeight, filter);
+  } else {
+    ResampleTo(&target, newWidth, newHeight, filter);
+  }
   // Two negative sizes ask for nothing: the image stays as it was.
-  if (newWidth < 0 && newHeight < 0)
-    return;
-  if (target.Width() == 0 || target.Height() == 0)
+  const bool replaces =
+      !(newWidth < 0 && newHeight < 0) && target.Width() != 0 && target.Height() != 0;
+  if (takeOver != nullptr) {
+    if (replaces) {
+      PushTakenOverUndo(*takeOver, ResampleCaption(newWidth, newHeight));
+    } else {
+      SaveUndoCaption(ResampleCaption(newWidth, newHeight), 1);
+    }
+  }
+  if (!replaces)
     return;
   image->Assign(&target);
   UpdateView();

@@ -98,11 +98,24 @@ class TImagerProc {
 
  private:
   struct Entry {
+    // A block taken over from the wrapped platform bitmap, shown by image; declared first so
+    // that it outlives the container that points into it.
+    std::vector<std::uint8_t> takenPixels;
     std::unique_ptr<TImgBitmap> image;
     std::unique_ptr<TMemoryStream> state;
     std::string caption;
   };
   void Push(std::vector<Entry>& list, int kind);
+  void Append(std::vector<Entry>& list, Entry entry);
+  /// The platform bitmap whose pixels can move into an undo entry unchanged, or null: the
+  /// outside 24-bit bitmap behind a current image without alpha (a wrapped one or the view's),
+  /// whose rows an in-memory container shows as they are.
+  TPlatformBitmap* TakeOverSource();
+  /// Pushes an undo entry that takes over the pixels of TakeOverSource's bitmap; the current
+  /// image is left empty, to be replaced by the caller.
+  void PushTakenOverUndo(TPlatformBitmap& source, const std::string& caption);
+  /// The resampling itself, without the undo step; the caller has run BeginOperation.
+  void ResampleInto(TImgBitmap* target, int newWidth, int newHeight, TResampleFilter filter);
   void Restore(std::vector<Entry>& list, int age);
   /// Removes the registrations with the view and forgets it; the image stays as it is.
   void DetachFromView();

@@ -2,6 +2,7 @@
 #include "imaging/core/TImgView.h"
 #include "imaging/proc/TImagerProc.h"
 #include "platform/MemoryStream.h"
+#include "platform/PlatformBitmap.h"
 
 void TImagerProc::SaveUndoCaption(const std::string& caption, int kind) {
   if (!BeginOperation(TImgFormatSet{}))
@@ -36,11 +37,58 @@ void TImagerProc::Push(std::vector<Entry>& list, int kind) {
   } else {
     return;
   }
+  Append(list, std::move(entry));
+}
+
+void TImagerProc::Append(std::vector<Entry>& list, Entry entry) {
   const std::size_t limit = static_cast<std::size_t>(undoLimit_);
   while (!list.empty() && list.size() >= limit)
     list.erase(list.begin());
   list.push_back(std::move(entry));
   ++pushSerial_;
+}
+
+TPlatformBitmap* TImagerProc::TakeOverSource() {
+  if (!BeginOperation(TImgFormatSet{}))
+    return nullptr;
+  TPlatformBitmap* bitmap = wrappedBitmap_;
+  if (bitmap == nullptr && attachedImager_ != nullptr)
+    bitmap = attachedImager_->GetTBitmap();
+  TImgBitmap& image = *currentImage_;
+  if (bitmap == nullptr || image.Location() != locPlatformBitmap || !image.ExternalTBitmap() ||
+      image.PixelFormat() != pfBGR24 || image.HasAlphaChannel() || image.RowAlignBits() != 32 ||
+      image.Width() <= 0 || image.Height() <= 0) {
+    return nullptr;
+  }
+  // Only the bitmap whose rows the image shows may give its pixels away.
+  const bool sameRows = bitmap->BitsPerPixel() == 24 && bitmap->Width() == image.Width() &&
+                        bitmap->Height() == image.Height() &&
+                        bitmap->ScanLine(0) == image.RowPtr(0);
+  return sameRows ? bitmap : nullptr;
+}
+
+void TImagerProc::PushTakenOverUndo(TPlatformBitmap& source, const std::string& caption) {
+  TImgBitmap& current = *currentImage_;
+  const int width = current.Width();
+  const int height = current.Height();
+  const bool full = current.IsFull();
+  Entry entry;
+  entry.caption = caption;
+  entry.image = std::make_unique<TImgBitmap>();
+  entry.image->SetMemoryThreshold(0);
+  entry.image->SetRowAlignBits(current.RowAlignBits());
+  entry.image->SetBWConversion(current.BWConversion());
+  entry.takenPixels = source.TakePixels();
+  // The vector's block does not move when the entry is moved into the list.
+  entry.image->AttachMemory(entry.takenPixels.data(), width, height, pfBGR24);
+  entry.image->SetIsFull(full);
+  // The oldest entry's block, about to be trimmed, serves the image that replaces this one.
+  if (!undo_.empty() && undo_.size() >= static_cast<std::size_t>(undoLimit_)) {
+    Entry& oldest = undo_.front();
+    oldest.image.reset();
+    source.GiveSpareBlock(std::move(oldest.takenPixels));
+  }
+  Append(undo_, std::move(entry));
 }
 
 void TImagerProc::Restore(std::vector<Entry>& list, int age) {
