@@ -8,20 +8,47 @@
 
 namespace {
 
-// Unsigned, so that the division by 100 needs no sign correction; same value as GrayLevel.
-unsigned Luminance(const std::uint8_t* bgr) {
-  return (21u * bgr[2] + 71u * bgr[1] + 8u * bgr[0]) / 100u;
+// Plain loops over a row that the compiler turns into vector code; where the processor has AVX2,
+// a second copy built for it is picked at load time.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define QM_ROW_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define QM_ROW_LOOP
+#endif
+
+// The luminance sum is at most 25500, where a multiply-high replaces the division by 100.
+constexpr std::uint32_t kHundredthMultiplier = 5243;
+constexpr int kHundredthShift = 19;
+constexpr bool HundredthByMultiplyIsExact() {
+  for (std::uint32_t sum = 0; sum <= 255 * 100; ++sum) {
+    if (((sum * kHundredthMultiplier) >> kHundredthShift) != sum / 100)
+      return false;
+  }
+  return true;
+}
+static_assert(HundredthByMultiplyIsExact());
+
+// (21 R + 71 G + 8 B) div 100 of each pfBGR24 pixel; the same value as GrayLevel.
+QM_ROW_LOOP void LuminanceRow(const std::uint8_t* bgr, std::uint8_t* luminance, std::size_t count) {
+  for (std::size_t x = 0; x < count; ++x) {
+    const std::uint32_t sum = 21u * bgr[3 * x + 2] + 71u * bgr[3 * x + 1] + 8u * bgr[3 * x];
+    luminance[x] = static_cast<std::uint8_t>((sum * kHundredthMultiplier) >> kHundredthShift);
+  }
 }
 
 std::array<std::uint64_t, 256> LuminanceHistogram(TImgBaseBitmap& image, int width, int height) {
+  std::vector<std::uint8_t> luminance(static_cast<std::size_t>(width));
   // Four interleaved tables keep neighbouring equal pixels from waiting on one counter.
   std::array<std::array<std::uint64_t, 256>, 4> partial{};
   for (int y = 0; y < height; ++y) {
-    const std::uint8_t* row = image.RowPtr(y);
-    for (int x = 0; x < width; ++x) {
-      const std::uint8_t* p = row + 3 * x;
-      ++partial[static_cast<std::size_t>(x & 3)][Luminance(p)];
+    LuminanceRow(image.RowPtr(y), luminance.data(), luminance.size());
+    std::size_t x = 0;
+    for (; x + 4 <= luminance.size(); x += 4) {
+      for (std::size_t lane = 0; lane < 4; ++lane)
+        ++partial[lane][luminance[x + lane]];
     }
+    for (; x < luminance.size(); ++x)
+      ++partial[0][luminance[x]];
   }
   std::array<std::uint64_t, 256> counts{};
   for (const auto& table : partial) {
@@ -41,6 +68,22 @@ constexpr bool NinthByMultiplyIsExact() {
   return true;
 }
 static_assert(NinthByMultiplyIsExact());
+
+QM_ROW_LOOP void ThreeRowSums(const std::uint8_t* above, const std::uint8_t* centre,
+                              const std::uint8_t* below, std::uint16_t* sums, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i)
+    sums[i] = static_cast<std::uint16_t>(above[i] + centre[i] + below[i]);
+}
+
+// From the three-row sums of each byte column, one pixel (three bytes) left of the first mean's
+// column on, the means of the 3 x 3 neighbourhoods.
+QM_ROW_LOOP void NeighbourhoodMeans(const std::uint16_t* sums, std::uint8_t* means,
+                                    std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto sum = static_cast<std::uint32_t>(sums[i] + sums[i + 3] + sums[i + 6]);
+    means[i] = static_cast<std::uint8_t>((sum * kNinthMultiplier) >> 16);
+  }
+}
 
 std::uint8_t ClampLevel(int level) {
   return static_cast<std::uint8_t>(std::clamp(level, 0, 255));
@@ -104,34 +147,40 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
   const double levelSize = static_cast<double>(width) * static_cast<double>(height) / 256.0;
   const EqualizerLevels levels =
       BuildEqualizerLevels(LuminanceHistogram(image, width, height), levelSize);
-  const std::uint8_t* low = levels.Low.data();
-  const std::uint8_t* high = levels.High.data();
-  // Both tables in one block, so that picking one is index arithmetic rather than a branch.
-  std::array<std::uint8_t, 512> lowThenHigh;
-  std::copy(levels.Low.begin(), levels.Low.end(), lowThenHigh.begin());
-  std::copy(levels.High.begin(), levels.High.end(), lowThenHigh.begin() + 256);
+  // Per luminance level its range, and whether that range is a single level.
+  std::array<std::uint32_t, 256> bounds;
+  // Low, High and identity tables in one block, so that the rule picks one by an offset.
+  std::array<std::uint8_t, 768> tables;
+  for (std::size_t i = 0; i < 256; ++i) {
+    bounds[i] =
+        levels.Low[i] | levels.High[i] << 8 | (levels.Low[i] == levels.High[i] ? 1u : 0u) << 16;
+    tables[i] = levels.Low[i];
+    tables[256 + i] = levels.High[i];
+    tables[512 + i] = static_cast<std::uint8_t>(i);
+  }
 
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
   SourceRows source(image, std::max(y1 - 1, 0), rowBytes);
   // Per byte column of the rectangle plus one pixel either side (clamped to the image), the sum
-  // of the three rows; then the 3 x 3 means of the rectangle's pixels, both in plain loops over
-  // bytes that the compiler turns into vector code.
+  // of the three rows; then the 3 x 3 means of the rectangle's pixels.
   const std::size_t span = static_cast<std::size_t>(x2 - x1);
   std::vector<std::uint16_t> columnSums(3 * (span + 2));
-  std::vector<std::uint8_t> means(3 * span);
+  // The rectangle's pixels, then their means: the rule's choice of source is an offset too.
+  std::vector<std::uint8_t> pixelsThenMeans(6 * span);
+  std::uint8_t* pixels = pixelsThenMeans.data();
+  std::uint8_t* means = pixels + 3 * span;
+  std::vector<std::uint8_t> luminance(span);
+  std::vector<std::uint8_t> meanLuminance(span);
   const std::size_t sumFirst = 3 * static_cast<std::size_t>(std::max(x1 - 1, 0));
   const std::size_t sumEnd = 3 * (static_cast<std::size_t>(std::min(x2, width - 1)) + 1);
   // Where image byte sumFirst lands in columnSums: the slot of pixel x is x - (x1 - 1).
   const std::size_t firstSlot = sumFirst + 3 - 3 * static_cast<std::size_t>(x1);
   for (int y = y1; y < y2; ++y) {
     source.LoadThrough(std::min(y + 1, height - 1));
-    const std::uint8_t* above = source.Row(std::max(y - 1, 0));
     const std::uint8_t* centre = source.Row(y);
-    const std::uint8_t* below = source.Row(std::min(y + 1, height - 1));
-    for (std::size_t i = sumFirst; i < sumEnd; ++i) {
-      columnSums[firstSlot + i - sumFirst] =
-          static_cast<std::uint16_t>(above[i] + centre[i] + below[i]);
-    }
+    ThreeRowSums(source.Row(std::max(y - 1, 0)) + sumFirst, centre + sumFirst,
+                 source.Row(std::min(y + 1, height - 1)) + sumFirst, columnSums.data() + firstSlot,
+                 sumEnd - sumFirst);
     // Edge pixels repeat themselves as their own outer neighbours.
     for (std::size_t c = 0; c < 3; ++c) {
       if (x1 == 0)
@@ -139,32 +188,24 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
       if (x2 == width)
         columnSums[3 * (span + 1) + c] = columnSums[3 * span + c];
     }
-    const std::uint16_t* sumsLeft = columnSums.data();
-    for (std::size_t i = 0; i < 3 * span; ++i) {
-      const auto sum = static_cast<std::uint16_t>(sumsLeft[i] + sumsLeft[i + 3] + sumsLeft[i + 6]);
-      means[i] =
-          static_cast<std::uint8_t>((static_cast<std::uint32_t>(sum) * kNinthMultiplier) >> 16);
-    }
+    NeighbourhoodMeans(columnSums.data(), means, 3 * span);
+    std::memcpy(pixels, centre + 3 * static_cast<std::size_t>(x1), 3 * span);
+    LuminanceRow(pixels, luminance.data(), span);
+    LuminanceRow(means, meanLuminance.data(), span);
 
-    const std::uint8_t* pixels = centre + 3 * static_cast<std::size_t>(x1);
     std::uint8_t* target = image.RowPtr(y) + 3 * static_cast<std::size_t>(x1);
-    for (std::size_t j = 0; j < 3 * span; j += 3) {
-      const std::uint8_t* pixel = pixels + j;
-      const std::uint8_t* mean = means.data() + j;
-      const unsigned luminance = Luminance(pixel);
-      const unsigned meanLuminance = Luminance(mean);
+    for (std::size_t x = 0; x < span; ++x) {
       // The tables were built from luminance but map each channel by its own value. Which rule
-      // applies varies from pixel to pixel in a photo, so the output is selected with bitwise
-      // operators (nothing short-circuits into a branch) rather than branched to.
-      const unsigned lowLevel = low[luminance];
-      const unsigned highLevel = high[luminance];
-      const unsigned keepLow = (lowLevel == highLevel) | (meanLuminance < lowLevel);
-      const unsigned takeMean = (keepLow ^ 1u) & (meanLuminance <= highLevel);
-      const std::uint8_t* table = lowThenHigh.data() + 256 * (keepLow ^ 1u);
-      const auto meanMask = static_cast<std::uint8_t>(0u - takeMean);
+      // applies varies from pixel to pixel in a photo, so it becomes table and source offsets
+      // computed with bitwise operators rather than branches.
+      const std::uint32_t range = bounds[luminance[x]];
+      const std::uint32_t lm = meanLuminance[x];
+      const std::uint32_t keepLow = (range >> 16) | (lm < (range & 0xFFu) ? 1u : 0u);
+      const std::uint32_t takeMean = (keepLow ^ 1u) & (lm <= ((range >> 8) & 0xFFu) ? 1u : 0u);
+      const std::uint8_t* table = tables.data() + 256 * ((keepLow ^ 1u) + takeMean);
+      const std::uint8_t* from = pixels + 3 * x + ((3 * span) & (0u - std::size_t{takeMean}));
       for (std::size_t c = 0; c < 3; ++c)
-        target[j + c] =
-            static_cast<std::uint8_t>((mean[c] & meanMask) | (table[pixel[c]] & ~meanMask));
+        target[3 * x + c] = table[from[c]];
     }
     if (progress) {
       const double percent = (y - y1 + 1) * 100.0 / ((y2 - 1 - y1) + 0.5);
