@@ -31,8 +31,11 @@ static_assert(HundredthByMultiplyIsExact());
 // (21 R + 71 G + 8 B) div 100 of each pfBGR24 pixel; the same value as GrayLevel.
 QM_ROW_LOOP void LuminanceRow(const std::uint8_t* bgr, std::uint8_t* luminance, std::size_t count) {
   for (std::size_t x = 0; x < count; ++x) {
-    const std::uint32_t sum = 21u * bgr[3 * x + 2] + 71u * bgr[3 * x + 1] + 8u * bgr[3 * x];
-    luminance[x] = static_cast<std::uint8_t>((sum * kHundredthMultiplier) >> kHundredthShift);
+    // Kept to 16 bits, twice as many lanes per vector as 32.
+    const auto sum =
+        static_cast<std::uint16_t>(21 * bgr[3 * x + 2] + 71 * bgr[3 * x + 1] + 8 * bgr[3 * x]);
+    const auto high = static_cast<std::uint16_t>((std::uint32_t{sum} * kHundredthMultiplier) >> 16);
+    luminance[x] = static_cast<std::uint8_t>(high >> (kHundredthShift - 16));
   }
 }
 
@@ -112,6 +115,27 @@ class SourceRows {
   std::array<std::vector<std::uint8_t>, 3> rows_;
 };
 
+// The rule for each pair of pixel luminance and mean luminance (index pixel * 256 + mean):
+// 0 maps the channels through Low, 1 through High, 2 takes the mean.
+std::vector<std::uint8_t> RuleTable(const EqualizerLevels& levels) {
+  std::vector<std::uint8_t> rules(256 * 256);
+  for (std::size_t level = 0; level < 256; ++level) {
+    const unsigned low = levels.Low[level];
+    const unsigned high = levels.High[level];
+    for (unsigned mean = 0; mean < 256; ++mean) {
+      std::uint8_t rule = 2;
+      if (low == high)
+        rule = 0;
+      else if (mean > high)
+        rule = 1;
+      else if (mean < low)
+        rule = 0;
+      rules[level << 8 | mean] = rule;
+    }
+  }
+  return rules;
+}
+
 }  // namespace
 
 EqualizerLevels BuildEqualizerLevels(const std::array<std::uint64_t, 256>& luminanceCounts,
@@ -147,17 +171,14 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
   const double levelSize = static_cast<double>(width) * static_cast<double>(height) / 256.0;
   const EqualizerLevels levels =
       BuildEqualizerLevels(LuminanceHistogram(image, width, height), levelSize);
-  // Per luminance level its range, and whether that range is a single level.
-  std::array<std::uint32_t, 256> bounds;
-  // Low, High and identity tables in one block, so that the rule picks one by an offset.
-  std::array<std::uint8_t, 768> tables;
+  // Low, High and identity tables in one block, so that a rule picks one by an offset.
+  std::array<std::uint8_t, 3 * 256> tables;
   for (std::size_t i = 0; i < 256; ++i) {
-    bounds[i] =
-        levels.Low[i] | levels.High[i] << 8 | (levels.Low[i] == levels.High[i] ? 1u : 0u) << 16;
     tables[i] = levels.Low[i];
     tables[256 + i] = levels.High[i];
     tables[512 + i] = static_cast<std::uint8_t>(i);
   }
+  const std::vector<std::uint8_t> rules = RuleTable(levels);
 
   const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
   SourceRows source(image, std::max(y1 - 1, 0), rowBytes);
@@ -165,10 +186,7 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
   // of the three rows; then the 3 x 3 means of the rectangle's pixels.
   const std::size_t span = static_cast<std::size_t>(x2 - x1);
   std::vector<std::uint16_t> columnSums(3 * (span + 2));
-  // The rectangle's pixels, then their means: the rule's choice of source is an offset too.
-  std::vector<std::uint8_t> pixelsThenMeans(6 * span);
-  std::uint8_t* pixels = pixelsThenMeans.data();
-  std::uint8_t* means = pixels + 3 * span;
+  std::vector<std::uint8_t> means(3 * span);
   std::vector<std::uint8_t> luminance(span);
   std::vector<std::uint8_t> meanLuminance(span);
   const std::size_t sumFirst = 3 * static_cast<std::size_t>(std::max(x1 - 1, 0));
@@ -188,22 +206,20 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
       if (x2 == width)
         columnSums[3 * (span + 1) + c] = columnSums[3 * span + c];
     }
-    NeighbourhoodMeans(columnSums.data(), means, 3 * span);
-    std::memcpy(pixels, centre + 3 * static_cast<std::size_t>(x1), 3 * span);
+    NeighbourhoodMeans(columnSums.data(), means.data(), 3 * span);
+    const std::uint8_t* pixels = centre + 3 * static_cast<std::size_t>(x1);
     LuminanceRow(pixels, luminance.data(), span);
-    LuminanceRow(means, meanLuminance.data(), span);
+    LuminanceRow(means.data(), meanLuminance.data(), span);
+    // Identity through the mean, or a level table through the pixel's own channels.
+    const std::uint8_t* const sources[2] = {pixels, means.data()};
 
     std::uint8_t* target = image.RowPtr(y) + 3 * static_cast<std::size_t>(x1);
     for (std::size_t x = 0; x < span; ++x) {
-      // The tables were built from luminance but map each channel by its own value. Which rule
-      // applies varies from pixel to pixel in a photo, so it becomes table and source offsets
-      // computed with bitwise operators rather than branches.
-      const std::uint32_t range = bounds[luminance[x]];
-      const std::uint32_t lm = meanLuminance[x];
-      const std::uint32_t keepLow = (range >> 16) | (lm < (range & 0xFFu) ? 1u : 0u);
-      const std::uint32_t takeMean = (keepLow ^ 1u) & (lm <= ((range >> 8) & 0xFFu) ? 1u : 0u);
-      const std::uint8_t* table = tables.data() + 256 * ((keepLow ^ 1u) + takeMean);
-      const std::uint8_t* from = pixels + 3 * x + ((3 * span) & (0u - std::size_t{takeMean}));
+      // Which rule applies varies from pixel to pixel in a photo, so it is looked up and turned
+      // into offsets rather than branched on.
+      const std::size_t rule = rules[std::size_t{luminance[x]} << 8 | meanLuminance[x]];
+      const std::uint8_t* table = tables.data() + 256 * rule;
+      const std::uint8_t* from = sources[rule >> 1] + 3 * x;
       for (std::size_t c = 0; c < 3; ++c)
         target[3 * x + c] = table[from[c]];
     }
