@@ -220,8 +220,13 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
       const std::size_t rule = rules[std::size_t{luminance[x]} << 8 | meanLuminance[x]];
       const std::uint8_t* table = tables.data() + 256 * rule;
       const std::uint8_t* from = sources[rule >> 1] + 3 * x;
-      for (std::size_t c = 0; c < 3; ++c)
-        target[3 * x + c] = table[from[c]];
+      // All loads before the stores, which the compiler must assume might alias them.
+      const std::uint8_t blue = table[from[0]];
+      const std::uint8_t green = table[from[1]];
+      const std::uint8_t red = table[from[2]];
+      target[3 * x] = blue;
+      target[3 * x + 1] = green;
+      target[3 * x + 2] = red;
     }
     if (progress) {
       const double percent = (y - y1 + 1) * 100.0 / ((y2 - 1 - y1) + 0.5);
