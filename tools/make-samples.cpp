@@ -161,7 +161,8 @@ std::vector<std::uint8_t> BgrPixels(TImgBitmap& bitmap) {
   return bgr;
 }
 
-// A 24-bit scan and an 8-bit gray one with run-length rows, as old scanner software wrote them.
+// Scans as old scanner software wrote them: 24-bit, 8-bit gray with run-length rows, an 8-bit
+// colour palette and 1-bit.
 void WriteBmpSamples(TImgBitmap& bitmap, const fs::path& folder) {
   fs::create_directories(folder);
   bitmap.Allocate(800, 533, pfBGR24);
@@ -183,6 +184,29 @@ void WriteBmpSamples(TImgBitmap& bitmap, const fs::path& folder) {
   if (!bmpwriter::WriteFile((folder / "Map Scan.BMP").string(),
                             bmpwriter::Bmp8(800, 533, indices, palette, true))) {
     throw std::runtime_error("could not write Map Scan.BMP");
+  }
+  // A colour-palette drawing (a 6 x 6 x 6 cube) and a 1-bit fax-like page.
+  std::vector<std::uint8_t> cube;
+  for (int level = 0; level < 216; ++level) {
+    cube.push_back(static_cast<std::uint8_t>(level % 6 * 51));
+    cube.push_back(static_cast<std::uint8_t>(level / 6 % 6 * 51));
+    cube.push_back(static_cast<std::uint8_t>(level / 36 * 51));
+  }
+  std::vector<std::uint8_t> cubeIndices(indices.size());
+  std::vector<std::uint8_t> bits(indices.size());
+  for (std::size_t i = 0; i < indices.size(); ++i) {
+    const auto sixth = [&](std::size_t channel) { return (bgr[3 * i + channel] + 25) / 51; };
+    cubeIndices[i] = static_cast<std::uint8_t>(sixth(0) + 6 * sixth(1) + 36 * sixth(2));
+    bits[i] = indices[i] >= 128 ? 1 : 0;
+  }
+  if (!bmpwriter::WriteFile((folder / "sketch.bmp").string(),
+                            bmpwriter::Bmp8(800, 533, cubeIndices, cube, false))) {
+    throw std::runtime_error("could not write sketch.bmp");
+  }
+  const std::vector<std::uint8_t> blackWhite = {0, 0, 0, 255, 255, 255};
+  if (!bmpwriter::WriteFile((folder / "fax.bmp").string(),
+                            bmpwriter::Bmp1(800, 533, bits, blackWhite))) {
+    throw std::runtime_error("could not write fax.bmp");
   }
 }
 
@@ -215,7 +239,7 @@ int main(int argc, char** argv) {
       ++index;
     }
     WriteBmpSamples(*io.Bitmap(), folder / "scans");
-    index += 2;
+    index += 4;
     WriteText(folder / "notes.txt", "These photos were made by make-samples.\n");
     WriteText(folder / "README", "A file without a dot is not collected.\n");
     std::cout << "Wrote " << index << " sample photos and 2 other files to " << folder.string()
