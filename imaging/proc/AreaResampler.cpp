@@ -8,7 +8,7 @@
 
 #include "imaging/core/TImgBitmap.h"
 
-// The walk of the specification cuts the source plane into pieces at every source and target
+// The area walk cuts the source plane into pieces at every source and target
 // boundary and adds length x height x value of each piece to its target pixel. The sums are
 // regrouped here: within one target row, the strips of a source row are first summed per
 // source column (or per piece, when interpolating in x), and the piece lengths are applied
