@@ -3,14 +3,14 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "bench/LibjpegReference.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/proc/BlurKernel.h"
 #include "imaging/proc/BlurRaster.h"
@@ -72,29 +72,9 @@ void CopyScene(TImgBitmap& target) {
 
 std::vector<unsigned char> EncodeScene() {
   TImgBitmap& scene = Scene();
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = kWidth;
-  cinfo.image_height = kHeight;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 90, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = scene.RowPtr(static_cast<int>(cinfo.next_scanline));
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::vector<unsigned char> file(buffer, buffer + size);
-  std::free(buffer);
-  return file;
+  return EncodeWithLibjpeg(kWidth, kHeight, JCS_EXT_BGR, [&](int y, std::uint8_t* row) {
+    std::copy_n(scene.RowPtr(y), kWidth * 3, row);
+  });
 }
 
 void ReportRate(benchmark::State& state) {
@@ -104,24 +84,9 @@ void ReportRate(benchmark::State& state) {
 
 void BM_JpegDecode12MP(benchmark::State& state) {
   const std::vector<unsigned char> file = EncodeScene();
-  std::vector<unsigned char> pixels(static_cast<std::size_t>(kWidth) * kHeight * 3);
-  for (auto _ : state) {
-    jpeg_decompress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, file.data(), static_cast<unsigned long>(file.size()));
-    jpeg_read_header(&cinfo, TRUE);
-    cinfo.out_color_space = JCS_EXT_BGR;
-    jpeg_start_decompress(&cinfo);
-    while (cinfo.output_scanline < cinfo.output_height) {
-      JSAMPROW row = pixels.data() + static_cast<std::size_t>(cinfo.output_scanline) * kWidth * 3;
-      jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    benchmark::DoNotOptimize(pixels.data());
-  }
+  std::vector<std::uint8_t> row;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(DecodeWithLibjpeg(file, row));
   ReportRate(state);
 }
 BENCHMARK(BM_JpegDecode12MP)->Unit(benchmark::kMillisecond);

@@ -10,8 +10,7 @@
 #include <random>
 #include <vector>
 
-#include <jpeglib.h>
-
+#include "bench/LibjpegReference.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/proc/TImagerProc.h"
 
@@ -67,55 +66,12 @@ void BM_ResampleBicubicDouble(benchmark::State& state) {
   ResampleBicubic(state, kPhotoWidth * 2, kPhotoHeight * 2);
 }
 
-// A JPEG of the benchmark photo made with libjpeg (quality 90, 2x2 chroma subsampling).
+// A JPEG of the benchmark photo made with libjpeg.
 std::vector<unsigned char> EncodePhoto() {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr error;
-  cinfo.err = jpeg_std_error(&error);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = kPhotoWidth;
-  cinfo.image_height = kPhotoHeight;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 90, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(kPhotoWidth) * 3);
   std::mt19937 random(1);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    PaintPhoto(row.data(), static_cast<int>(cinfo.next_scanline), kPhotoWidth, random);
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::vector<unsigned char> bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
-}
-
-// Decodes to BGR rows, as the image loader does; returns the decoded megapixels.
-double DecodeJpeg(const std::vector<unsigned char>& bytes, std::vector<std::uint8_t>& row) {
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr error;
-  cinfo.err = jpeg_std_error(&error);
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_EXT_BGR;
-  jpeg_start_decompress(&cinfo);
-  row.resize(static_cast<std::size_t>(cinfo.output_width) * 3);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_read_scanlines(&cinfo, rows, 1);
-  }
-  const double megapixels = cinfo.output_width * static_cast<double>(cinfo.output_height) / 1e6;
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return megapixels;
+  return EncodeWithLibjpeg(kPhotoWidth, kPhotoHeight, JCS_RGB, [&](int y, std::uint8_t* row) {
+    PaintPhoto(row, y, kPhotoWidth, random);
+  });
 }
 
 void DecodeBenchmark(benchmark::State& state, const std::vector<unsigned char>& bytes) {
@@ -126,7 +82,7 @@ void DecodeBenchmark(benchmark::State& state, const std::vector<unsigned char>& 
   std::vector<std::uint8_t> row;
   double megapixels = 0;
   for (auto _ : state)
-    megapixels += DecodeJpeg(bytes, row);
+    megapixels += DecodeWithLibjpeg(bytes, row);
   state.counters["MP/s"] = benchmark::Counter(megapixels, benchmark::Counter::kIsRate);
 }
 

@@ -225,7 +225,7 @@ void TImagerIO::LoadFileFrame(const std::string& path, int formatId, const TCode
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
-  try {
+  FinishingWork([&] {
     params_->ClearForLoad();
     TFileStream stream(path, TFileStream::Mode::OpenRead);
     if (!stream.IsOpen())
@@ -234,11 +234,7 @@ void TImagerIO::LoadFileFrame(const std::string& path, int formatId, const TCode
     params_->SourcePath = path;
     TellViewResolution();
     UpdateAttached();
-  } catch (...) {
-    FinishWork();
-    throw;
-  }
-  FinishWork();
+  });
 }
 
 void TImagerIO::LoadStreamSteps(TByteStream& stream, int formatId, const TCodecCall& codec) {
@@ -254,29 +250,27 @@ void TImagerIO::LoadStreamSteps(TByteStream& stream, int formatId, const TCodecC
   params_->FormatId = formatId;
 }
 
-void TImagerIO::LoadJpegFile(const std::string& path) {
-  LoadFileFrame(path, kFormatJpeg, [this](TByteStream& stream, TProgressRecord& progress) {
+TImagerIO::TCodecCall TImagerIO::JpegCodec() {
+  return [this](TByteStream& stream, TProgressRecord& progress) {
     ReadJpegImage(stream, nullptr, *bitmap_, false, false, progress, *params_);
-  });
+  };
+}
+
+void TImagerIO::LoadJpegFile(const std::string& path) {
+  LoadFileFrame(path, kFormatJpeg, JpegCodec());
 }
 
 void TImagerIO::LoadJpegStream(TByteStream& stream) {
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
-  try {
+  FinishingWork([&] {
     params_->ClearForLoad();
-    LoadStreamSteps(stream, kFormatJpeg, [this](TByteStream& source, TProgressRecord& progress) {
-      ReadJpegImage(source, nullptr, *bitmap_, false, false, progress, *params_);
-    });
+    LoadStreamSteps(stream, kFormatJpeg, JpegCodec());
     params_->SourcePath.clear();
     TellViewResolution();
     UpdateAttached();
-  } catch (...) {
-    FinishWork();
-    throw;
-  }
-  FinishWork();
+  });
 }
 
 void TImagerIO::LoadBmpFile(const std::string& path) {

@@ -83,6 +83,19 @@ class TImagerIO : public TParamsOwnerInfo {
   using TCodecCall = std::function<void(TByteStream& stream, TProgressRecord& progress)>;
 
   bool PrepareImage();
+  /// Runs the steps of a load or save and then FinishWork, also when a step raises.
+  template <typename Steps>
+  void FinishingWork(Steps&& steps) {
+    try {
+      steps();
+    } catch (...) {
+      FinishWork();
+      throw;
+    }
+    FinishWork();
+  }
+  TCodecCall JpegCodec();
+  void ConvertForJpegSave();
   TProgressRecord MakeProgressRecord();
   void LoadFileFrame(const std::string& path, int formatId, const TCodecCall& codec);
   void LoadStreamSteps(TByteStream& stream, int formatId, const TCodecCall& codec);

@@ -50,10 +50,8 @@ void TImagerIO::SaveJpegFile(const std::string& path) {
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
-  try {
-    if (bitmap_->PixelFormat() != pfBGR24 && bitmap_->PixelFormat() != pfBit1) {
-      bitmap_->SetPixelFormat(pfBGR24);
-    }
+  FinishingWork([&] {
+    ConvertForJpegSave();
     // Written beside the target and renamed over it only when complete: a failed save leaves no
     // partial file and never harms an existing one.
     TReplacingFile file(path);
@@ -62,27 +60,23 @@ void TImagerIO::SaveJpegFile(const std::string& path) {
     SaveJpegSteps(file.Stream());
     if (!aborting_ && !file.Commit())
       aborting_ = true;
-  } catch (...) {
-    FinishWork();
-    throw;
-  }
-  FinishWork();
+  });
 }
 
 void TImagerIO::SaveJpegStream(TByteStream& stream) {
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
-  try {
-    if (bitmap_->PixelFormat() != pfBGR24 && bitmap_->PixelFormat() != pfBit1) {
-      bitmap_->SetPixelFormat(pfBGR24);
-    }
+  FinishingWork([&] {
+    ConvertForJpegSave();
     SaveJpegSteps(stream);
-  } catch (...) {
-    FinishWork();
-    throw;
-  }
-  FinishWork();
+  });
+}
+
+void TImagerIO::ConvertForJpegSave() {
+  // The writer takes 24-bit colour or 1-bit; every other format is widened first.
+  if (bitmap_->PixelFormat() != pfBGR24 && bitmap_->PixelFormat() != pfBit1)
+    bitmap_->SetPixelFormat(pfBGR24);
 }
 
 void TImagerIO::SaveJpegSteps(TByteStream& stream) {
@@ -104,31 +98,23 @@ void TImagerIO::ParamsFromFile(const std::string& path) {
       !Contains(kJpegSaveExtensions, LowerCaseExtension(path))) {
     return FinishWork();
   }
-  try {
+  FinishingWork([&] {
     TFileStream stream(path, TFileStream::Mode::OpenRead);
     if (!stream.IsOpen())
       throw EImgFileError("Cannot open file " + path);
     ParamsOnlySteps(stream);
     params_->SourcePath = path;
-  } catch (...) {
-    FinishWork();
-    throw;
-  }
-  FinishWork();
+  });
 }
 
 void TImagerIO::ParamsFromStream(TByteStream& stream) {
   aborting_ = true;
   if (FindJpegStart(stream) < 0)
     return FinishWork();
-  try {
+  FinishingWork([&] {
     ParamsOnlySteps(stream);
     params_->SourcePath.clear();
-  } catch (...) {
-    FinishWork();
-    throw;
-  }
-  FinishWork();
+  });
 }
 
 void TImagerIO::ParamsOnlySteps(TByteStream& stream) {
