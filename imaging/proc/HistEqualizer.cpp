@@ -1,49 +1,19 @@
 #include "imaging/proc/HistEqualizer.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "imaging/core/ImgTypes.h"
+#include "imaging/proc/EqualizerRows.h"
 
 namespace {
-
-// Plain loops over a row that the compiler turns into vector code; where the processor has AVX2,
-// a second copy built for it is picked at load time.
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define QM_ROW_LOOP __attribute__((target_clones("avx2", "default")))
-#else
-#define QM_ROW_LOOP
-#endif
-
-// The luminance sum is at most 25500, where a multiply-high replaces the division by 100.
-constexpr std::uint32_t kHundredthMultiplier = 5243;
-constexpr int kHundredthShift = 19;
-constexpr bool HundredthByMultiplyIsExact() {
-  for (std::uint32_t sum = 0; sum <= 255 * 100; ++sum) {
-    if (((sum * kHundredthMultiplier) >> kHundredthShift) != sum / 100)
-      return false;
-  }
-  return true;
-}
-static_assert(HundredthByMultiplyIsExact());
-
-// (21 R + 71 G + 8 B) div 100 of each pfBGR24 pixel; the same value as GrayLevel.
-QM_ROW_LOOP void LuminanceRow(const std::uint8_t* bgr, std::uint8_t* luminance, std::size_t count) {
-  for (std::size_t x = 0; x < count; ++x) {
-    // Kept to 16 bits, twice as many lanes per vector as 32.
-    const auto sum =
-        static_cast<std::uint16_t>(21 * bgr[3 * x + 2] + 71 * bgr[3 * x + 1] + 8 * bgr[3 * x]);
-    const auto high = static_cast<std::uint16_t>((std::uint32_t{sum} * kHundredthMultiplier) >> 16);
-    luminance[x] = static_cast<std::uint8_t>(high >> (kHundredthShift - 16));
-  }
-}
 
 std::array<std::uint64_t, 256> LuminanceHistogram(TImgBaseBitmap& image, int width, int height) {
   std::vector<std::uint8_t> luminance(static_cast<std::size_t>(width));
   // Four interleaved tables keep neighbouring equal pixels from waiting on one counter.
   std::array<std::array<std::uint64_t, 256>, 4> partial{};
-  for (int y = 0; y < height; ++y) {
+  // Bottom up, so that the mapping pass, top down, starts on the rows still in the cache.
+  for (int y = height - 1; y >= 0; --y) {
     LuminanceRow(image.RowPtr(y), luminance.data(), luminance.size());
     std::size_t x = 0;
     for (; x + 4 <= luminance.size(); x += 4) {
@@ -61,79 +31,44 @@ std::array<std::uint64_t, 256> LuminanceHistogram(TImgBaseBitmap& image, int wid
   return counts;
 }
 
-// A sum of nine bytes divided by 9 as a multiply-high, which vector units do in one step.
-constexpr std::uint32_t kNinthMultiplier = 7282;
-constexpr bool NinthByMultiplyIsExact() {
-  for (std::uint32_t sum = 0; sum <= 9 * 255; ++sum) {
-    if (((sum * kNinthMultiplier) >> 16) != sum / 9)
-      return false;
-  }
-  return true;
-}
-static_assert(NinthByMultiplyIsExact());
-
-QM_ROW_LOOP void ThreeRowSums(const std::uint8_t* above, const std::uint8_t* centre,
-                              const std::uint8_t* below, std::uint16_t* sums, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i)
-    sums[i] = static_cast<std::uint16_t>(above[i] + centre[i] + below[i]);
-}
-
-// From the three-row sums of each byte column, one pixel (three bytes) left of the first mean's
-// column on, the means of the 3 x 3 neighbourhoods.
-QM_ROW_LOOP void NeighbourhoodMeans(const std::uint16_t* sums, std::uint8_t* means,
-                                    std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const auto sum = static_cast<std::uint32_t>(sums[i] + sums[i + 3] + sums[i + 6]);
-    means[i] = static_cast<std::uint8_t>((sum * kNinthMultiplier) >> 16);
-  }
-}
-
 std::uint8_t ClampLevel(int level) {
   return static_cast<std::uint8_t>(std::clamp(level, 0, 255));
 }
 
-// Three copies of unprocessed rows (previous, current, next), so that every neighbourhood sees
-// the source while the result goes straight into the image.
-class SourceRows {
- public:
-  SourceRows(TImgBaseBitmap& image, int firstRow, std::size_t rowBytes)
-      : image_(image), nextToLoad_(firstRow), rowBytes_(rowBytes) {
-    for (auto& row : rows_)
-      row.resize(rowBytes);
-  }
-  void LoadThrough(int lastRow) {
-    for (; nextToLoad_ <= lastRow; ++nextToLoad_) {
-      std::memcpy(Row(nextToLoad_), image_.RowPtr(nextToLoad_), rowBytes_);
+// The lookups a row needs, built once: a level's output range as Low | High << 8, and the Low,
+// High and identity tables in one block, so that a rule picks one by an offset.
+struct MappingTables {
+  explicit MappingTables(const EqualizerLevels& levels) {
+    for (std::size_t i = 0; i < 256; ++i) {
+      ranges[i] = static_cast<std::uint16_t>(levels.Low[i] | levels.High[i] << 8);
+      channels[i] = levels.Low[i];
+      channels[256 + i] = levels.High[i];
+      channels[512 + i] = static_cast<std::uint8_t>(i);
     }
   }
-  std::uint8_t* Row(int row) { return rows_[static_cast<std::size_t>(row % 3)].data(); }
-
- private:
-  TImgBaseBitmap& image_;
-  int nextToLoad_;
-  std::size_t rowBytes_;
-  std::array<std::vector<std::uint8_t>, 3> rows_;
+  std::array<std::uint16_t, 256> ranges{};
+  std::array<std::uint32_t, 3 * 256> channels{};
 };
 
-// The rule for each pair of pixel luminance and mean luminance (index pixel * 256 + mean):
-// 0 maps the channels through Low, 1 through High, 2 takes the mean.
-std::vector<std::uint8_t> RuleTable(const EqualizerLevels& levels) {
-  std::vector<std::uint8_t> rules(256 * 256);
-  for (std::size_t level = 0; level < 256; ++level) {
-    const unsigned low = levels.Low[level];
-    const unsigned high = levels.High[level];
-    for (unsigned mean = 0; mean < 256; ++mean) {
-      std::uint8_t rule = 2;
-      if (low == high)
-        rule = 0;
-      else if (mean > high)
-        rule = 1;
-      else if (mean < low)
-        rule = 0;
-      rules[level << 8 | mean] = rule;
-    }
-  }
-  return rules;
+// Work space of MapRow, allocated once per image.
+struct MappingRowBuffers {
+  explicit MappingRowBuffers(std::size_t count) : ranges(count), rules(count), indices(3 * count) {}
+  std::vector<std::uint16_t> ranges;
+  std::vector<std::uint8_t> rules;
+  std::vector<std::uint16_t> indices;
+};
+
+// Which rule applies varies from pixel to pixel in a photo, so the rules are computed as vector
+// code and turned into table indices; only the level lookups remain one load each.
+void MapRow(const MappingTables& tables, const std::uint8_t* luminance,
+            const std::uint8_t* meanLuminance, const std::uint8_t* means,
+            const std::uint8_t* pixels, std::uint8_t* target, std::size_t count,
+            MappingRowBuffers& buffers) {
+  for (std::size_t x = 0; x < count; ++x)
+    buffers.ranges[x] = tables.ranges[luminance[x]];
+  PixelRules(buffers.ranges.data(), meanLuminance, buffers.rules.data(), count);
+  MappingIndices(buffers.rules.data(), pixels, means, buffers.indices.data(), count);
+  LookUpBytes(tables.channels.data(), buffers.indices.data(), target, 3 * count);
 }
 
 }  // namespace
@@ -171,34 +106,40 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
   const double levelSize = static_cast<double>(width) * static_cast<double>(height) / 256.0;
   const EqualizerLevels levels =
       BuildEqualizerLevels(LuminanceHistogram(image, width, height), levelSize);
-  // Low, High and identity tables in one block, so that a rule picks one by an offset.
-  std::array<std::uint8_t, 3 * 256> tables;
-  for (std::size_t i = 0; i < 256; ++i) {
-    tables[i] = levels.Low[i];
-    tables[256 + i] = levels.High[i];
-    tables[512 + i] = static_cast<std::uint8_t>(i);
-  }
-  const std::vector<std::uint8_t> rules = RuleTable(levels);
+  const MappingTables tables(levels);
 
-  const std::size_t rowBytes = 3 * static_cast<std::size_t>(width);
-  SourceRows source(image, std::max(y1 - 1, 0), rowBytes);
   // Per byte column of the rectangle plus one pixel either side (clamped to the image), the sum
-  // of the three rows; then the 3 x 3 means of the rectangle's pixels.
+  // of the three rows and the pair sum of the upper two; then the 3 x 3 means of the
+  // rectangle's pixels. A row is overwritten with its result once its successor has taken
+  // the pair sum from it, and its source bytes are kept in a copy made by the summing loop;
+  // so each row address is used before the next one is asked for, as rows kept on disk need.
   const std::size_t span = static_cast<std::size_t>(x2 - x1);
-  std::vector<std::uint16_t> columnSums(3 * (span + 2));
+  const std::size_t slots = 3 * (span + 2);
+  std::vector<std::uint16_t> pairSums(slots);
+  std::vector<std::uint16_t> columnSums(slots);
+  std::vector<std::uint8_t> centreCopy(slots);
+  std::vector<std::uint8_t> belowCopy(slots);
   std::vector<std::uint8_t> means(3 * span);
   std::vector<std::uint8_t> luminance(span);
   std::vector<std::uint8_t> meanLuminance(span);
+  MappingRowBuffers mappingBuffers(span);
   const std::size_t sumFirst = 3 * static_cast<std::size_t>(std::max(x1 - 1, 0));
   const std::size_t sumEnd = 3 * (static_cast<std::size_t>(std::min(x2, width - 1)) + 1);
-  // Where image byte sumFirst lands in columnSums: the slot of pixel x is x - (x1 - 1).
+  const std::size_t sumCount = sumEnd - sumFirst;
+  // Where image byte sumFirst lands in the slots: the slot of pixel x is x - (x1 - 1).
   const std::size_t firstSlot = sumFirst + 3 - 3 * static_cast<std::size_t>(x1);
+  {
+    const std::uint8_t* above = image.RowPtr(std::max(y1 - 1, 0)) + sumFirst;
+    std::copy_n(above, sumCount, pairSums.begin() + static_cast<std::ptrdiff_t>(firstSlot));
+    const std::uint8_t* centre = image.RowPtr(y1) + sumFirst;
+    for (std::size_t i = 0; i < sumCount; ++i)
+      pairSums[firstSlot + i] = static_cast<std::uint16_t>(pairSums[firstSlot + i] + centre[i]);
+    std::copy_n(centre, sumCount, centreCopy.begin() + static_cast<std::ptrdiff_t>(firstSlot));
+  }
   for (int y = y1; y < y2; ++y) {
-    source.LoadThrough(std::min(y + 1, height - 1));
-    const std::uint8_t* centre = source.Row(y);
-    ThreeRowSums(source.Row(std::max(y - 1, 0)) + sumFirst, centre + sumFirst,
-                 source.Row(std::min(y + 1, height - 1)) + sumFirst, columnSums.data() + firstSlot,
-                 sumEnd - sumFirst);
+    ThreeRowSums(pairSums.data() + firstSlot, centreCopy.data() + firstSlot,
+                 image.RowPtr(std::min(y + 1, height - 1)) + sumFirst,
+                 columnSums.data() + firstSlot, belowCopy.data() + firstSlot, sumCount);
     // Edge pixels repeat themselves as their own outer neighbours.
     for (std::size_t c = 0; c < 3; ++c) {
       if (x1 == 0)
@@ -207,27 +148,12 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
         columnSums[3 * (span + 1) + c] = columnSums[3 * span + c];
     }
     NeighbourhoodMeans(columnSums.data(), means.data(), 3 * span);
-    const std::uint8_t* pixels = centre + 3 * static_cast<std::size_t>(x1);
+    const std::uint8_t* pixels = centreCopy.data() + 3;
     LuminanceRow(pixels, luminance.data(), span);
     LuminanceRow(means.data(), meanLuminance.data(), span);
-    // Identity through the mean, or a level table through the pixel's own channels.
-    const std::uint8_t* const sources[2] = {pixels, means.data()};
-
-    std::uint8_t* target = image.RowPtr(y) + 3 * static_cast<std::size_t>(x1);
-    for (std::size_t x = 0; x < span; ++x) {
-      // Which rule applies varies from pixel to pixel in a photo, so it is looked up and turned
-      // into offsets rather than branched on.
-      const std::size_t rule = rules[std::size_t{luminance[x]} << 8 | meanLuminance[x]];
-      const std::uint8_t* table = tables.data() + 256 * rule;
-      const std::uint8_t* from = sources[rule >> 1] + 3 * x;
-      // All loads before the stores, which the compiler must assume might alias them.
-      const std::uint8_t blue = table[from[0]];
-      const std::uint8_t green = table[from[1]];
-      const std::uint8_t red = table[from[2]];
-      target[3 * x] = blue;
-      target[3 * x + 1] = green;
-      target[3 * x + 2] = red;
-    }
+    MapRow(tables, luminance.data(), meanLuminance.data(), means.data(), pixels,
+           image.RowPtr(y) + 3 * static_cast<std::size_t>(x1), span, mappingBuffers);
+    centreCopy.swap(belowCopy);
     if (progress) {
       const double percent = (y - y1 + 1) * 100.0 / ((y2 - 1 - y1) + 0.5);
       progress(std::min(static_cast<int>(percent), 100));

@@ -1,0 +1,224 @@
+#include "imaging/proc/EqualizerRows.h"
+
+#include <cstring>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define QM_EQUALIZER_AVX2 1
+// Plain loops the compiler turns into vector code, plus a second copy built for AVX2.
+#define QM_ROW_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define QM_ROW_LOOP
+#endif
+
+namespace {
+
+// The luminance sum is at most 25500, where a multiply-high replaces the division by 100.
+constexpr std::uint32_t kHundredthMultiplier = 5243;
+constexpr int kHundredthShift = 19;
+constexpr bool HundredthByMultiplyIsExact() {
+  for (std::uint32_t sum = 0; sum <= 255 * 100; ++sum) {
+    if (((sum * kHundredthMultiplier) >> kHundredthShift) != sum / 100)
+      return false;
+  }
+  return true;
+}
+static_assert(HundredthByMultiplyIsExact());
+
+// A sum of nine bytes divided by 9 as a 16-bit multiply-high.
+constexpr std::uint32_t kNinthMultiplier = 7282;
+constexpr bool NinthByMultiplyIsExact() {
+  for (std::uint32_t sum = 0; sum <= 9 * 255; ++sum) {
+    if (((sum * kNinthMultiplier) >> 16) != sum / 9)
+      return false;
+  }
+  return true;
+}
+static_assert(NinthByMultiplyIsExact());
+
+QM_ROW_LOOP void LuminancePlain(const std::uint8_t* bgr, std::uint8_t* luminance,
+                                std::size_t count) {
+  for (std::size_t x = 0; x < count; ++x) {
+    const auto sum =
+        static_cast<std::uint16_t>(21 * bgr[3 * x + 2] + 71 * bgr[3 * x + 1] + 8 * bgr[3 * x]);
+    const auto high = static_cast<std::uint16_t>((std::uint32_t{sum} * kHundredthMultiplier) >> 16);
+    luminance[x] = static_cast<std::uint8_t>(high >> (kHundredthShift - 16));
+  }
+}
+
+#if defined(QM_EQUALIZER_AVX2)
+// 16 bytes from `low` into the lower 128-bit half, 16 from `high` into the upper.
+__attribute__((target("avx2"))) inline __m256i LoadHalves(const std::uint8_t* low,
+                                                          const std::uint8_t* high) {
+  return _mm256_inserti128_si256(
+      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+      _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+}
+
+// 16 pixels a step: each 128-bit half takes four pixels (12 bytes) from one load, spreads them
+// to four bytes each, and one byte multiply-add per pair of channels plus one horizontal add
+// gives the four weighted sums. The halves load pixels 0-3 and 8-11, then 4-7 and 12-15, so
+// that the horizontal add, which works within each half, leaves the sums in pixel order.
+// Returns the pixels done; the last load reads 4 bytes past the 16 pixels, so two pixels are
+// kept in reserve.
+__attribute__((target("avx2"))) std::size_t LuminanceBlocksWide(const std::uint8_t* bgr,
+                                                                std::uint8_t* luminance,
+                                                                std::size_t count) {
+  const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
+                                          1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m256i weights = _mm256_setr_epi8(8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0,
+                                           8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0);
+  const __m256i multiplier = _mm256_set1_epi16(static_cast<short>(kHundredthMultiplier));
+  std::size_t x = 0;
+  for (; x + 18 <= count; x += 16) {
+    const std::uint8_t* p = bgr + 3 * x;
+    // Products stay below 32768: 8 B + 71 G <= 20145, 21 R <= 5355, their sum <= 25500.
+    const __m256i first =
+        _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadHalves(p, p + 24), spread), weights);
+    const __m256i second =
+        _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadHalves(p + 12, p + 36), spread), weights);
+    const __m256i sums = _mm256_hadd_epi16(first, second);
+    const __m256i levels =
+        _mm256_srli_epi16(_mm256_mulhi_epu16(sums, multiplier), kHundredthShift - 16);
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(levels, levels), 0xD8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(luminance + x), _mm256_castsi256_si128(packed));
+  }
+  return x;
+}
+
+// 16 pixels (48 bytes) a step: each pixel's rule is spread to its three bytes by a byte
+// shuffle, picks the mean's or the pixel's byte, and becomes the high byte of the index.
+__attribute__((target("avx2"))) std::size_t MappingIndicesBlocks(const std::uint8_t* rules,
+                                                                 const std::uint8_t* pixels,
+                                                                 const std::uint8_t* means,
+                                                                 std::uint16_t* indices,
+                                                                 std::size_t count) {
+  const __m128i spread[3] = {
+      _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5),
+      _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10),
+      _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15)};
+  const __m128i takesMean = _mm_set1_epi8(2);
+  std::size_t x = 0;
+  for (; x + 16 <= count; x += 16) {
+    const __m128i pixelRules = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rules + x));
+    for (std::size_t part = 0; part < 3; ++part) {
+      const std::size_t i = 3 * x + 16 * part;
+      const __m128i byteRules = _mm_shuffle_epi8(pixelRules, spread[part]);
+      const __m128i source =
+          _mm_blendv_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i)),
+                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(means + i)),
+                          _mm_cmpeq_epi8(byteRules, takesMean));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(indices + i),
+                       _mm_unpacklo_epi8(source, byteRules));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(indices + i + 8),
+                       _mm_unpackhi_epi8(source, byteRules));
+    }
+  }
+  return x;
+}
+
+// 32 bytes a step, eight table entries per gather; the packs work within 128-bit halves, so a
+// final permutation puts the four-byte groups back in order.
+__attribute__((target("avx2"))) std::size_t LookUpBlocksWide(const std::uint32_t* table,
+                                                             const std::uint16_t* indices,
+                                                             std::uint8_t* target,
+                                                             std::size_t count) {
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  std::size_t i = 0;
+  for (; i + 32 <= count; i += 32) {
+    __m256i entries[4];
+    for (std::size_t k = 0; k < 4; ++k) {
+      const __m256i where = _mm256_cvtepu16_epi32(
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(indices + i + 8 * k)));
+      entries[k] = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), where, 4);
+    }
+    const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(entries[0], entries[1]),
+                                              _mm256_packus_epi32(entries[2], entries[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i),
+                        _mm256_permutevar8x32_epi32(bytes, order));
+  }
+  return i;
+}
+
+bool HasWideVectors() {
+  static const bool available = __builtin_cpu_supports("avx2");
+  return available;
+}
+#endif
+
+}  // namespace
+
+void LuminanceRow(const std::uint8_t* bgr, std::uint8_t* luminance, std::size_t count) {
+  std::size_t done = 0;
+#if defined(QM_EQUALIZER_AVX2)
+  if (HasWideVectors())
+    done = LuminanceBlocksWide(bgr, luminance, count);
+#endif
+  LuminancePlain(bgr + 3 * done, luminance + done, count - done);
+}
+
+QM_ROW_LOOP void ThreeRowSums(std::uint16_t* __restrict pairs,
+                              const std::uint8_t* __restrict centre,
+                              const std::uint8_t* __restrict below, std::uint16_t* __restrict sums,
+                              std::uint8_t* __restrict belowCopy, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    sums[i] = static_cast<std::uint16_t>(pairs[i] + below[i]);
+    pairs[i] = static_cast<std::uint16_t>(centre[i] + below[i]);
+    belowCopy[i] = below[i];
+  }
+}
+
+QM_ROW_LOOP void NeighbourhoodMeans(const std::uint16_t* __restrict sums,
+                                    std::uint8_t* __restrict means, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto sum = static_cast<std::uint16_t>(sums[i] + sums[i + 3] + sums[i + 6]);
+    means[i] = static_cast<std::uint8_t>((std::uint32_t{sum} * kNinthMultiplier) >> 16);
+  }
+}
+
+QM_ROW_LOOP void PixelRules(const std::uint16_t* __restrict ranges,
+                            const std::uint8_t* __restrict meanLuminance,
+                            std::uint8_t* __restrict rules, std::size_t count) {
+  for (std::size_t x = 0; x < count; ++x) {
+    const auto low = static_cast<std::uint8_t>(ranges[x]);
+    const auto high = static_cast<std::uint8_t>(ranges[x] >> 8);
+    const std::uint8_t mean = meanLuminance[x];
+    const bool spread = low != high;
+    const bool above = spread && mean > high;
+    const bool within = spread && mean >= low && mean <= high;
+    rules[x] = static_cast<std::uint8_t>(above | within << 1);
+  }
+}
+
+void MappingIndices(const std::uint8_t* rules, const std::uint8_t* pixels,
+                    const std::uint8_t* means, std::uint16_t* indices, std::size_t count) {
+  std::size_t done = 0;
+#if defined(QM_EQUALIZER_AVX2)
+  if (HasWideVectors())
+    done = MappingIndicesBlocks(rules, pixels, means, indices, count);
+#endif
+  for (std::size_t x = done; x < count; ++x) {
+    const unsigned rule = rules[x];
+    const std::uint8_t* source = rule == 2 ? means : pixels;
+    for (std::size_t i = 3 * x; i < 3 * x + 3; ++i)
+      indices[i] = static_cast<std::uint16_t>(rule << 8 | source[i]);
+  }
+}
+
+void LookUpBytes(const std::uint32_t* table, const std::uint16_t* indices, std::uint8_t* target,
+                 std::size_t count) {
+  std::size_t i = 0;
+#if defined(QM_EQUALIZER_AVX2)
+  if (HasWideVectors())
+    i = LookUpBlocksWide(table, indices, target, count);
+#endif
+  // Eight results gathered into one store: far fewer stores for the loads to be checked against.
+  for (; i + 8 <= count; i += 8) {
+    std::uint64_t word = 0;
+    for (std::size_t k = 0; k < 8; ++k)
+      word |= std::uint64_t{table[indices[i + k]]} << (8 * k);
+    std::memcpy(target + i, &word, sizeof word);
+  }
+  for (; i < count; ++i)
+    target[i] = static_cast<std::uint8_t>(table[indices[i]]);
+}

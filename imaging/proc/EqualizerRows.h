@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+/// Row loops of the histogram equalizer, each over contiguous bytes so that it runs as vector
+/// code (with an AVX2 copy picked at run time where the processor has it).
+
+/// (21 R + 71 G + 8 B) div 100 of each of `count` pfBGR24 pixels; the same value as GrayLevel.
+void LuminanceRow(const std::uint8_t* bgr, std::uint8_t* luminance, std::size_t count);
+
+/// Vertical three-row sums of `count` byte columns: sums = pairs + below; then pairs becomes
+/// centre + below, the pair the next row down starts from, and belowCopy receives below.
+void ThreeRowSums(std::uint16_t* pairs, const std::uint8_t* centre, const std::uint8_t* below,
+                  std::uint16_t* sums, std::uint8_t* belowCopy, std::size_t count);
+
+/// From three-row sums of byte columns (starting one pixel, three bytes, left of the first
+/// mean's column), the means of `count` bytes' 3 x 3 neighbourhoods: nine values div 9.
+void NeighbourhoodMeans(const std::uint16_t* sums, std::uint8_t* means, std::size_t count);
+
+/// The rule of each of `count` pixels from its level's output range (Low | High << 8) and the
+/// luminance of its neighbourhood mean: 0 maps the channels through Low (also whenever Low =
+/// High), 1 through High (mean above the range), 2 takes the mean (mean within the range).
+void PixelRules(const std::uint16_t* ranges, const std::uint8_t* meanLuminance, std::uint8_t* rules,
+                std::size_t count);
+
+/// For each byte of `count` pixels, 256 x rule + the byte the rule reads (the mean's for rule 2,
+/// the pixel's otherwise): the index of its result in the Low, High, identity table block.
+void MappingIndices(const std::uint8_t* rules, const std::uint8_t* pixels,
+                    const std::uint8_t* means, std::uint16_t* indices, std::size_t count);
+
+/// target[i] = table[indices[i]] for `count` bytes; the table holds byte values in 32-bit
+/// entries, the width vector gathers load.
+void LookUpBytes(const std::uint32_t* table, const std::uint16_t* indices, std::uint8_t* target,
+                 std::size_t count);
