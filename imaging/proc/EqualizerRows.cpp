@@ -1,7 +1,5 @@
 #include "imaging/proc/EqualizerRows.h"
 
-#include <cstring>
-
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
 #define QM_EQUALIZER_AVX2 1
@@ -86,58 +84,63 @@ __attribute__((target("avx2"))) std::size_t LuminanceBlocksWide(const std::uint8
   return x;
 }
 
-// 16 pixels (48 bytes) a step: each pixel's rule is spread to its three bytes by a byte
-// shuffle, picks the mean's or the pixel's byte, and becomes the high byte of the index.
-__attribute__((target("avx2"))) std::size_t MappingIndicesBlocks(const std::uint8_t* rules,
-                                                                 const std::uint8_t* pixels,
-                                                                 const std::uint8_t* means,
-                                                                 std::uint16_t* indices,
-                                                                 std::size_t count) {
+// 32 pixels (96 bytes) a step. A pixel's rule is spread to its three bytes by byte shuffles.
+// Rule 1 reads High[v], which is Low[v + 1] below 255, so one table serves both rules: its 256
+// entries are looked up as 16 shuffles of 16 entries each, a shuffle giving zero for bytes
+// outside its block (index pushed to 0x80 or more by a saturating add). High[255] and the
+// means of rule 2 are blended in.
+__attribute__((target("avx2"))) std::size_t MapPixelsWide(const std::uint8_t* rules,
+                                                          const std::uint8_t* pixels,
+                                                          const std::uint8_t* means,
+                                                          const std::uint8_t* levelTables,
+                                                          std::uint8_t* target, std::size_t count) {
   const __m128i spread[3] = {
       _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5),
       _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10),
       _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15)};
-  const __m128i takesMean = _mm_set1_epi8(2);
+  __m256i blocks[16];
+  for (std::size_t k = 0; k < 16; ++k) {
+    blocks[k] = _mm256_broadcastsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(levelTables + 16 * k)));
+  }
+  const __m256i highOfTop = _mm256_set1_epi8(static_cast<char>(levelTables[256 + 255]));
+  const __m256i all = _mm256_set1_epi8(-1);
+  const __m256i one = _mm256_set1_epi8(1);
+  const __m256i two = _mm256_set1_epi8(2);
+  const __m256i blockStep = _mm256_set1_epi8(16);
+  const __m256i outside = _mm256_set1_epi8(0x70);
   std::size_t x = 0;
-  for (; x + 16 <= count; x += 16) {
-    const __m128i pixelRules = _mm_loadu_si128(reinterpret_cast<const __m128i*>(rules + x));
+  for (; x + 32 <= count; x += 32) {
+    __m128i spreadRules[6];
+    for (std::size_t half = 0; half < 2; ++half) {
+      const __m128i pixelRules =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(rules + x + 16 * half));
+      for (std::size_t part = 0; part < 3; ++part)
+        spreadRules[3 * half + part] = _mm_shuffle_epi8(pixelRules, spread[part]);
+    }
     for (std::size_t part = 0; part < 3; ++part) {
-      const std::size_t i = 3 * x + 16 * part;
-      const __m128i byteRules = _mm_shuffle_epi8(pixelRules, spread[part]);
-      const __m128i source =
-          _mm_blendv_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i)),
-                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(means + i)),
-                          _mm_cmpeq_epi8(byteRules, takesMean));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(indices + i),
-                       _mm_unpacklo_epi8(source, byteRules));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(indices + i + 8),
-                       _mm_unpackhi_epi8(source, byteRules));
+      const std::size_t i = 3 * x + 32 * part;
+      const __m256i byteRules = _mm256_inserti128_si256(
+          _mm256_castsi128_si256(spreadRules[2 * part]), spreadRules[2 * part + 1], 1);
+      const __m256i source = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + i));
+      const __m256i up = _mm256_cmpeq_epi8(byteRules, one);
+      // v + 1 under rule 1 (subtracting the all-ones mask); 255 + 1 wraps and is blended below.
+      __m256i level = _mm256_sub_epi8(source, up);
+      __m256i result = _mm256_setzero_si256();
+      for (std::size_t k = 0; k < 16; ++k) {
+        result = _mm256_or_si256(result,
+                                 _mm256_shuffle_epi8(blocks[k], _mm256_adds_epu8(level, outside)));
+        level = _mm256_sub_epi8(level, blockStep);
+      }
+      result = _mm256_blendv_epi8(result, highOfTop,
+                                  _mm256_and_si256(up, _mm256_cmpeq_epi8(source, all)));
+      result = _mm256_blendv_epi8(result,
+                                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(means + i)),
+                                  _mm256_cmpeq_epi8(byteRules, two));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), result);
     }
   }
   return x;
-}
-
-// 32 bytes a step, eight table entries per gather; the packs work within 128-bit halves, so a
-// final permutation puts the four-byte groups back in order.
-__attribute__((target("avx2"))) std::size_t LookUpBlocksWide(const std::uint32_t* table,
-                                                             const std::uint16_t* indices,
-                                                             std::uint8_t* target,
-                                                             std::size_t count) {
-  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-  std::size_t i = 0;
-  for (; i + 32 <= count; i += 32) {
-    __m256i entries[4];
-    for (std::size_t k = 0; k < 4; ++k) {
-      const __m256i where = _mm256_cvtepu16_epi32(
-          _mm_loadu_si128(reinterpret_cast<const __m128i*>(indices + i + 8 * k)));
-      entries[k] = _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), where, 4);
-    }
-    const __m256i bytes = _mm256_packus_epi16(_mm256_packus_epi32(entries[0], entries[1]),
-                                              _mm256_packus_epi32(entries[2], entries[3]));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i),
-                        _mm256_permutevar8x32_epi32(bytes, order));
-  }
-  return i;
 }
 
 bool HasWideVectors() {
@@ -190,35 +193,19 @@ QM_ROW_LOOP void PixelRules(const std::uint16_t* __restrict ranges,
   }
 }
 
-void MappingIndices(const std::uint8_t* rules, const std::uint8_t* pixels,
-                    const std::uint8_t* means, std::uint16_t* indices, std::size_t count) {
-  std::size_t done = 0;
+void MapPixels(const std::uint8_t* rules, const std::uint8_t* pixels, const std::uint8_t* means,
+               const std::uint8_t* levelTables, std::uint8_t* target, std::size_t count) {
+  std::size_t x = 0;
 #if defined(QM_EQUALIZER_AVX2)
   if (HasWideVectors())
-    done = MappingIndicesBlocks(rules, pixels, means, indices, count);
+    x = MapPixelsWide(rules, pixels, means, levelTables, target, count);
 #endif
-  for (std::size_t x = done; x < count; ++x) {
+  for (; x < count; ++x) {
+    // The rule picks the table (Low, High, identity) by an offset and the source by a select.
     const unsigned rule = rules[x];
-    const std::uint8_t* source = rule == 2 ? means : pixels;
-    for (std::size_t i = 3 * x; i < 3 * x + 3; ++i)
-      indices[i] = static_cast<std::uint16_t>(rule << 8 | source[i]);
+    const std::uint8_t* table = levelTables + 256 * rule;
+    const std::uint8_t* from = (rule == 2 ? means : pixels) + 3 * x;
+    for (std::size_t c = 0; c < 3; ++c)
+      target[3 * x + c] = table[from[c]];
   }
-}
-
-void LookUpBytes(const std::uint32_t* table, const std::uint16_t* indices, std::uint8_t* target,
-                 std::size_t count) {
-  std::size_t i = 0;
-#if defined(QM_EQUALIZER_AVX2)
-  if (HasWideVectors())
-    i = LookUpBlocksWide(table, indices, target, count);
-#endif
-  // Eight results gathered into one store: far fewer stores for the loads to be checked against.
-  for (; i + 8 <= count; i += 8) {
-    std::uint64_t word = 0;
-    for (std::size_t k = 0; k < 8; ++k)
-      word |= std::uint64_t{table[indices[i + k]]} << (8 * k);
-    std::memcpy(target + i, &word, sizeof word);
-  }
-  for (; i < count; ++i)
-    target[i] = static_cast<std::uint8_t>(table[indices[i]]);
 }

@@ -24,12 +24,9 @@ void NeighbourhoodMeans(const std::uint16_t* sums, std::uint8_t* means, std::siz
 void PixelRules(const std::uint16_t* ranges, const std::uint8_t* meanLuminance, std::uint8_t* rules,
                 std::size_t count);
 
-/// For each byte of `count` pixels, 256 x rule + the byte the rule reads (the mean's for rule 2,
-/// the pixel's otherwise): the index of its result in the Low, High, identity table block.
-void MappingIndices(const std::uint8_t* rules, const std::uint8_t* pixels,
-                    const std::uint8_t* means, std::uint16_t* indices, std::size_t count);
-
-/// target[i] = table[indices[i]] for `count` bytes; the table holds byte values in 32-bit
-/// entries, the width vector gathers load.
-void LookUpBytes(const std::uint32_t* table, const std::uint16_t* indices, std::uint8_t* target,
-                 std::size_t count);
+/// The result bytes of `count` pixels: rule 2 takes the mean's bytes, rule 0 maps the pixel's
+/// through Low, rule 1 through High. `levelTables` holds Low, High and the identity, 256
+/// entries each; the vector path reads High[v] as Low[v + 1] below 255, as the level
+/// construction gives. `target` may not overlap the sources.
+void MapPixels(const std::uint8_t* rules, const std::uint8_t* pixels, const std::uint8_t* means,
+               const std::uint8_t* levelTables, std::uint8_t* target, std::size_t count);

@@ -47,19 +47,18 @@ struct MappingTables {
     }
   }
   std::array<std::uint16_t, 256> ranges{};
-  std::array<std::uint32_t, 3 * 256> channels{};
+  std::array<std::uint8_t, 3 * 256> channels{};
 };
 
 // Work space of MapRow, allocated once per image.
 struct MappingRowBuffers {
-  explicit MappingRowBuffers(std::size_t count) : ranges(count), rules(count), indices(3 * count) {}
+  explicit MappingRowBuffers(std::size_t count) : ranges(count), rules(count) {}
   std::vector<std::uint16_t> ranges;
   std::vector<std::uint8_t> rules;
-  std::vector<std::uint16_t> indices;
 };
 
 // Which rule applies varies from pixel to pixel in a photo, so the rules are computed as vector
-// code and turned into table indices; only the level lookups remain one load each.
+// code rather than branched on; only the level range of each pixel's luminance is a load.
 void MapRow(const MappingTables& tables, const std::uint8_t* luminance,
             const std::uint8_t* meanLuminance, const std::uint8_t* means,
             const std::uint8_t* pixels, std::uint8_t* target, std::size_t count,
@@ -67,8 +66,7 @@ void MapRow(const MappingTables& tables, const std::uint8_t* luminance,
   for (std::size_t x = 0; x < count; ++x)
     buffers.ranges[x] = tables.ranges[luminance[x]];
   PixelRules(buffers.ranges.data(), meanLuminance, buffers.rules.data(), count);
-  MappingIndices(buffers.rules.data(), pixels, means, buffers.indices.data(), count);
-  LookUpBytes(tables.channels.data(), buffers.indices.data(), target, 3 * count);
+  MapPixels(buffers.rules.data(), pixels, means, tables.channels.data(), target, count);
 }
 
 }  // namespace

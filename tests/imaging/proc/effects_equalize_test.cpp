@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
+#include <utility>
 #include <vector>
 
 #include "imaging/proc/HistEqualizer.h"
@@ -138,6 +140,77 @@ TEST(EqualizeHistogramTest, MatchesTheFourRulesOnVariedImages) {
     const EffectsTestRaster expected = ReferenceEqualize(image);
     EqualizeHistogram(image, 0, 0, image.Width(), image.Height(), {});
     EXPECT_TRUE(image == expected) << seed;
+  }
+}
+
+TEST(EqualizerLevelsTest, EachHighLevelIsTheNextLowLevel) {
+  // The mapping reads High[v] as Low[v + 1]; whatever the counts, the ranges must chain.
+  std::mt19937 generator(5);
+  for (int trial = 0; trial < 50; ++trial) {
+    std::array<std::uint64_t, 256> counts{};
+    std::uint64_t total = 0;
+    for (auto& count : counts) {
+      count = generator() % (trial % 2 == 0 ? 3000u : 40u);
+      total += count;
+    }
+    const EqualizerLevels levels = BuildEqualizerLevels(counts, static_cast<double>(total) / 256.0);
+    for (int i = 0; i < 255; ++i)
+      ASSERT_EQ(levels.High[i], levels.Low[i + 1]) << trial << " " << i;
+  }
+}
+
+// Random pixels with smooth patches (pixels inside their level's range), saturated blue pixels
+// on dark luminance (the top of the High table) and flat runs; shapes that leave every vector
+// loop a tail, and one-pixel-wide or -high images.
+TEST(EqualizeHistogramTest, MatchesTheFourRulesForAllWidthsAndHeights) {
+  const std::pair<int, int> sizes[] = {{1, 1},  {1, 7},  {7, 1},  {2, 2},   {17, 3},
+                                       {18, 2}, {31, 4}, {32, 3}, {33, 5},  {34, 2},
+                                       {47, 3}, {64, 2}, {65, 4}, {100, 3}, {129, 2}};
+  for (const auto& [width, height] : sizes) {
+    EffectsTestRaster image(width, height, pfBGR24);
+    image.FillRandom(static_cast<unsigned>(width * 7 + height));
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        if (x % 11 < 4) {
+          const auto v = static_cast<std::uint8_t>(3 * x + 5 * y);
+          image.SetBgr(x, y, v, static_cast<std::uint8_t>(v + 2), v);
+        } else if (x % 13 == 5) {
+          image.SetBgr(x, y, 255, 0, 0);
+        } else if (x % 17 == 9) {
+          image.SetBgr(x, y, 255, 255, 255);
+        }
+      }
+    }
+    const EffectsTestRaster expected = ReferenceEqualize(image);
+    EqualizeHistogram(image, 0, 0, width, height, {});
+    EXPECT_TRUE(image == expected) << width << "x" << height;
+  }
+}
+
+TEST(EqualizeHistogramTest, RectanglesOfEveryShapeMatchTheWholeImageResult) {
+  EffectsTestRaster original(70, 9, pfBGR24);
+  original.FillRandom(21);
+  for (int x = 0; x < 70; x += 3)
+    original.SetBgr(x, 4, 255, 10, 10);
+  EffectsTestRaster whole;
+  whole.Assign(&original);
+  EffectsTestRaster equalized = ReferenceEqualize(whole);
+  struct Rectangle {
+    int x1, y1, x2, y2;
+  };
+  for (const Rectangle& r :
+       {Rectangle{0, 0, 1, 9}, Rectangle{33, 2, 70, 3}, Rectangle{5, 0, 40, 9},
+        Rectangle{69, 8, 70, 9}, Rectangle{1, 1, 69, 8}, Rectangle{20, 3, 53, 6}}) {
+    EffectsTestRaster part;
+    part.Assign(&original);
+    EqualizeHistogram(part, r.x1, r.y1, r.x2, r.y2, {});
+    for (int y = 0; y < 9; ++y) {
+      for (int x = 0; x < 70; ++x) {
+        const bool inside = x >= r.x1 && x < r.x2 && y >= r.y1 && y < r.y2;
+        ASSERT_EQ(part.Bgr(x, y), inside ? equalized.Bgr(x, y) : original.Bgr(x, y))
+            << r.x1 << "," << r.y1 << "," << r.x2 << "," << r.y2 << " at " << x << "," << y;
+      }
+    }
   }
 }
 
