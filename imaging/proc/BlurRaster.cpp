@@ -128,29 +128,39 @@ __attribute__((target("avx2"))) inline void WideTapValues(const Taps& taps, int 
   high = _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a, b), ones);
 }
 
+// With the radius known at compile time (kFixedRadius > 0) the tap loop unrolls into straight
+// vector code; 0 takes the radius at run time.
+template <int kFixedRadius>
 __attribute__((target("avx2"))) std::size_t WeighBlocksPairedWide(const Taps& taps,
                                                                   const std::uint16_t* weights,
-                                                                  int radius, std::size_t count,
+                                                                  int runtimeRadius,
+                                                                  std::size_t count,
                                                                   std::uint8_t* target) {
+  const int radius = kFixedRadius > 0 ? kFixedRadius : runtimeRadius;
+  __m256i pairWeights[BlurKernel::kMaxOffset / 2 + 1];
+  for (int t = 0; t <= radius; t += 2) {
+    const int secondWeight = t + 1 <= radius ? weights[t + 1] : 0;
+    pairWeights[t / 2] = _mm256_set1_epi32(weights[t] | (secondWeight << 16));
+  }
   std::size_t i = 0;
   for (; i + 32 <= count; i += 32) {
     __m256i sums[4];
     for (__m256i& sum : sums)
       sum = _mm256_set1_epi32(static_cast<int>(kRoundingConstant));
+#pragma GCC unroll 8
     for (int t = 0; t <= radius; t += 2) {
       __m256i firstLow, firstHigh, secondLow, secondHigh;
       WideTapValues(taps, t, radius, i, firstLow, firstHigh);
       WideTapValues(taps, t + 1, radius, i, secondLow, secondHigh);
-      const int secondWeight = t + 1 <= radius ? weights[t + 1] : 0;
-      const __m256i pairWeights = _mm256_set1_epi32(weights[t] | (secondWeight << 16));
+      const __m256i weightPair = pairWeights[t / 2];
       sums[0] = _mm256_add_epi32(
-          sums[0], _mm256_madd_epi16(_mm256_unpacklo_epi16(firstLow, secondLow), pairWeights));
+          sums[0], _mm256_madd_epi16(_mm256_unpacklo_epi16(firstLow, secondLow), weightPair));
       sums[1] = _mm256_add_epi32(
-          sums[1], _mm256_madd_epi16(_mm256_unpackhi_epi16(firstLow, secondLow), pairWeights));
+          sums[1], _mm256_madd_epi16(_mm256_unpackhi_epi16(firstLow, secondLow), weightPair));
       sums[2] = _mm256_add_epi32(
-          sums[2], _mm256_madd_epi16(_mm256_unpacklo_epi16(firstHigh, secondHigh), pairWeights));
+          sums[2], _mm256_madd_epi16(_mm256_unpacklo_epi16(firstHigh, secondHigh), weightPair));
       sums[3] = _mm256_add_epi32(
-          sums[3], _mm256_madd_epi16(_mm256_unpackhi_epi16(firstHigh, secondHigh), pairWeights));
+          sums[3], _mm256_madd_epi16(_mm256_unpackhi_epi16(firstHigh, secondHigh), weightPair));
     }
     const __m256i low =
         _mm256_packs_epi32(_mm256_srli_epi32(sums[0], 16), _mm256_srli_epi32(sums[1], 16));
@@ -159,6 +169,35 @@ __attribute__((target("avx2"))) std::size_t WeighBlocksPairedWide(const Taps& ta
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + i), _mm256_packus_epi16(low, high));
   }
   return i;
+}
+
+// The small radii of everyday blurs (up to a Gaussian radius of about 3) get unrolled copies.
+std::size_t WeighBlocksWide(const Taps& taps, const std::uint16_t* weights, int radius,
+                            std::size_t count, std::uint8_t* target) {
+  switch (radius) {
+    case 1:
+      return WeighBlocksPairedWide<1>(taps, weights, radius, count, target);
+    case 2:
+      return WeighBlocksPairedWide<2>(taps, weights, radius, count, target);
+    case 3:
+      return WeighBlocksPairedWide<3>(taps, weights, radius, count, target);
+    case 4:
+      return WeighBlocksPairedWide<4>(taps, weights, radius, count, target);
+    case 5:
+      return WeighBlocksPairedWide<5>(taps, weights, radius, count, target);
+    case 6:
+      return WeighBlocksPairedWide<6>(taps, weights, radius, count, target);
+    case 7:
+      return WeighBlocksPairedWide<7>(taps, weights, radius, count, target);
+    case 8:
+      return WeighBlocksPairedWide<8>(taps, weights, radius, count, target);
+    case 9:
+      return WeighBlocksPairedWide<9>(taps, weights, radius, count, target);
+    case 10:
+      return WeighBlocksPairedWide<10>(taps, weights, radius, count, target);
+    default:
+      return WeighBlocksPairedWide<0>(taps, weights, radius, count, target);
+  }
 }
 
 bool HasWideVectors() {
@@ -178,7 +217,7 @@ void WeighBytes(const Taps& taps, const std::uint16_t* weights, int radius, std:
   if (pairedMultiply) {
 #if defined(QM_BLUR_AVX2)
     if (HasWideVectors())
-      done = WeighBlocksPairedWide(taps, weights, radius, count, target);
+      done = WeighBlocksWide(taps, weights, radius, count, target);
 #endif
     done = WeighBlocksPaired(taps, weights, radius, done, count, target);
   }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include "imaging/proc/BlurKernel.h"
@@ -133,6 +135,32 @@ TEST(BlurRasterTest, MatchesRowsThenColumnsWithClampedEdges) {
     BlurRaster(image, BlurKernel(c.radius), {});
     EXPECT_TRUE(image == expected) << c.width << "x" << c.height << " radius " << c.radius;
   }
+}
+
+TEST(BlurRasterTest, MatchesRowsThenColumnsForEveryTapCountAndLineLength) {
+  // Radii from under 1 to 5 give effective radii 1 to about 17: each unrolled tap count and
+  // the general loop. Line lengths fall on, just below and just above the vector block sizes.
+  std::vector<bool> seen(101, false);
+  const TImgBitmapFormat formats[] = {pfGray8, pfBGR24};
+  const std::pair<int, int> sizes[] = {{31, 3}, {32, 1}, {33, 17}, {1, 33}, {11, 12}, {65, 2}};
+  int variant = 0;
+  for (double radius : {0.2, 0.45, 0.6, 0.9, 1.1, 1.4, 1.7, 2.0, 2.2, 2.5, 2.7, 3.0, 3.3, 5.0}) {
+    const BlurKernel kernel(radius);
+    seen[static_cast<std::size_t>(kernel.EffectiveRadius())] = true;
+    for (TImgBitmapFormat format : formats) {
+      const auto& [width, height] = sizes[variant++ % std::size(sizes)];
+      EffectsTestRaster image(width, height, format);
+      image.FillRandom(static_cast<unsigned>(variant));
+      EffectsTestRaster expected;
+      expected.Assign(&image);
+      ReferenceBlur(expected, kernel);
+      BlurRaster(image, kernel, {});
+      EXPECT_TRUE(image == expected)
+          << width << "x" << height << " format " << format << " radius " << radius;
+    }
+  }
+  for (int r = 1; r <= 11; ++r)
+    EXPECT_TRUE(seen[static_cast<std::size_t>(r)]) << "no kernel with effective radius " << r;
 }
 
 TEST(BlurRasterTest, LeavesOtherFormatsAlone) {
