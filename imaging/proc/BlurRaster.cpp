@@ -252,22 +252,46 @@ void BlurRaster(TImgBaseBitmap& image, const BlurKernel& kernel, const EffectPro
   // end pixels, which is what clamping the source index does.
   const bool paired = FitsPairedMultiply(weights.data(), radius);
   std::vector<std::uint32_t> sums(rowBytes);
-  std::vector<std::uint8_t> line(rowBytes + 2 * pad);
-  const std::uint8_t* lineCentre = line.data() + pad;
   std::vector<const std::uint8_t*> lineBefore(static_cast<std::size_t>(radius) + 1);
   std::vector<const std::uint8_t*> lineAfter(static_cast<std::size_t>(radius) + 1);
-  for (std::size_t d = 1; d <= static_cast<std::size_t>(radius); ++d) {
-    lineBefore[d] = lineCentre - d * channels;
-    lineAfter[d] = lineCentre + d * channels;
-  }
-  auto filterRow = [&](const std::uint8_t* source, std::uint8_t* target) {
-    std::memcpy(line.data() + pad, source, rowBytes);
-    for (std::size_t p = 0; p < pad; p += channels) {
-      std::memcpy(line.data() + p, source, channels);
-      std::memcpy(line.data() + pad + rowBytes + p, source + rowBytes - channels, channels);
+  auto tapsAround = [&](const std::uint8_t* centre) {
+    for (std::size_t d = 1; d <= static_cast<std::size_t>(radius); ++d) {
+      lineBefore[d] = centre - d * channels;
+      lineAfter[d] = centre + d * channels;
     }
-    WeighBytes(Taps{lineCentre, lineBefore.data(), lineAfter.data()}, weights.data(), radius,
-               rowBytes, paired, sums.data(), target);
+    return Taps{centre, lineBefore.data(), lineAfter.data()};
+  };
+  // Copies `count` bytes of `source` to `line` after `front` bytes of repeats of its first
+  // pixel and before `back` bytes of repeats of its last, which is what clamping the source
+  // index does.
+  auto padLine = [&](const std::uint8_t* source, std::size_t count, std::uint8_t* line,
+                     std::size_t front, std::size_t back) {
+    for (std::size_t p = 0; p < front; p += channels)
+      std::memcpy(line + p, source, channels);
+    std::memcpy(line + front, source, count);
+    for (std::size_t p = 0; p < back; p += channels)
+      std::memcpy(line + front + count + p, source + count - channels, channels);
+  };
+  // Only the ends of a row reach past it, so only they go through a padded copy; the middle
+  // is read where it lies.
+  const std::size_t edge = 2 * pad;
+  const bool shortRow = rowBytes <= 2 * edge;
+  std::vector<std::uint8_t> line(shortRow ? rowBytes + 2 * pad : 3 * pad);
+  auto filterRow = [&](const std::uint8_t* source, std::uint8_t* target) {
+    if (shortRow) {
+      padLine(source, rowBytes, line.data(), pad, pad);
+      WeighBytes(tapsAround(line.data() + pad), weights.data(), radius, rowBytes, paired,
+                 sums.data(), target);
+      return;
+    }
+    padLine(source, edge, line.data(), pad, 0);
+    WeighBytes(tapsAround(line.data() + pad), weights.data(), radius, pad, paired, sums.data(),
+               target);
+    WeighBytes(tapsAround(source + pad), weights.data(), radius, rowBytes - edge, paired,
+               sums.data(), target + pad);
+    padLine(source + rowBytes - edge, edge, line.data(), 0, pad);
+    WeighBytes(tapsAround(line.data() + pad), weights.data(), radius, pad, paired, sums.data(),
+               target + rowBytes - pad);
   };
 
   // One streaming pass: row r is filtered along its length into a ring of 2R + 1 rows as soon

@@ -126,7 +126,8 @@ TEST(BlurRasterTest, MatchesRowsThenColumnsWithClampedEdges) {
   };
   for (const Case& c :
        {Case{37, 23, pfBGR24, 2.0}, Case{37, 23, pfGray8, 2.0}, Case{5, 40, pfBGR24, 0.7},
-        Case{16, 9, pfGray8, 6.5}, Case{3, 2, pfBGR24, 30.0}, Case{64, 48, pfBGR24, 1.3}}) {
+        Case{16, 9, pfGray8, 6.5}, Case{3, 2, pfBGR24, 30.0}, Case{64, 48, pfBGR24, 1.3},
+        Case{90, 20, pfBGR24, 5.0}, Case{200, 6, pfGray8, 12.0}}) {
     EffectsTestRaster image(c.width, c.height, c.format);
     image.FillRandom(static_cast<unsigned>(c.width * 100 + c.height));
     EffectsTestRaster expected;
