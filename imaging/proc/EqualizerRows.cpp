@@ -56,25 +56,27 @@ __attribute__((target("avx2"))) inline __m256i LoadHalves(const std::uint8_t* lo
 // 16 pixels a step: each 128-bit half takes four pixels (12 bytes) from one load, spreads them
 // to four bytes each, and one byte multiply-add per pair of channels plus one horizontal add
 // gives the four weighted sums. The halves load pixels 0-3 and 8-11, then 4-7 and 12-15, so
-// that the horizontal add, which works within each half, leaves the sums in pixel order.
-// Returns the pixels done; the last load reads 4 bytes past the 16 pixels, so two pixels are
-// kept in reserve.
+// that the horizontal add, which works within each half, leaves the sums in pixel order. The
+// load of pixels 12-15 starts four bytes early so as not to read past the 16 pixels.
 __attribute__((target("avx2"))) std::size_t LuminanceBlocksWide(const std::uint8_t* bgr,
                                                                 std::uint8_t* luminance,
                                                                 std::size_t count) {
   const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0,
                                           1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  const __m256i spreadLast =
+      _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 4, 5, 6, -1, 7, 8, 9,
+                       -1, 10, 11, 12, -1, 13, 14, 15, -1);
   const __m256i weights = _mm256_setr_epi8(8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0,
                                            8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0, 8, 71, 21, 0);
   const __m256i multiplier = _mm256_set1_epi16(static_cast<short>(kHundredthMultiplier));
   std::size_t x = 0;
-  for (; x + 18 <= count; x += 16) {
+  for (; x + 16 <= count; x += 16) {
     const std::uint8_t* p = bgr + 3 * x;
     // Products stay below 32768: 8 B + 71 G <= 20145, 21 R <= 5355, their sum <= 25500.
     const __m256i first =
         _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadHalves(p, p + 24), spread), weights);
     const __m256i second =
-        _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadHalves(p + 12, p + 36), spread), weights);
+        _mm256_maddubs_epi16(_mm256_shuffle_epi8(LoadHalves(p + 12, p + 32), spreadLast), weights);
     const __m256i sums = _mm256_hadd_epi16(first, second);
     const __m256i levels =
         _mm256_srli_epi16(_mm256_mulhi_epu16(sums, multiplier), kHundredthShift - 16);
@@ -84,11 +86,72 @@ __attribute__((target("avx2"))) std::size_t LuminanceBlocksWide(const std::uint8
   return x;
 }
 
+// A byte table as 16 shuffle blocks of 16 entries, each in both 128-bit halves. Within each
+// half of the index range (below 128, from 128) block k holds table block k minus table block
+// k + 1, the half's last block the table block itself: LookUpBytes adds up block k and all
+// later blocks of its half, and the differences telescope to the entry.
+__attribute__((target("avx2"))) inline void LoadShuffleBlocks(const std::uint8_t* table,
+                                                              __m256i* blocks) {
+  for (std::size_t k = 0; k < 16; ++k) {
+    alignas(16) std::uint8_t block[16];
+    for (std::size_t l = 0; l < 16; ++l) {
+      const std::uint8_t next = k % 8 == 7 ? 0 : table[16 * (k + 1) + l];
+      block[l] = static_cast<std::uint8_t>(table[16 * k + l] - next);
+    }
+    blocks[k] =
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(block)));
+  }
+}
+
+// table[index] for 32 bytes. An index in block j of its half, offset by 0x70 - 16 k (with
+// saturation), lands at 0x80 or above for k < j, where the shuffle gives zero, and otherwise
+// keeps its low four bits, so block k contributes for k = j and every later k of the half.
+// Indices of the other half have bit 7 set and contribute nothing.
+__attribute__((target("avx2"))) inline __m256i LookUpBytes(const __m256i* blocks, __m256i index) {
+  const __m256i upper = _mm256_xor_si256(index, _mm256_set1_epi8(static_cast<char>(0x80)));
+  __m256i result = _mm256_setzero_si256();
+  for (int k = 0; k < 8; ++k) {
+    const __m256i offset = _mm256_set1_epi8(static_cast<char>(0x70 - 16 * k));
+    result =
+        _mm256_add_epi8(result, _mm256_shuffle_epi8(blocks[k], _mm256_adds_epu8(index, offset)));
+    result = _mm256_add_epi8(result,
+                             _mm256_shuffle_epi8(blocks[8 + k], _mm256_adds_epu8(upper, offset)));
+  }
+  return result;
+}
+
+// 32 pixels a step; High[L] is read as Low[L + 1] below 255.
+__attribute__((target("avx2"))) std::size_t PixelRulesWide(const std::uint8_t* luminance,
+                                                           const std::uint8_t* meanLuminance,
+                                                           const std::uint8_t* levelTables,
+                                                           std::uint8_t* rules, std::size_t count) {
+  __m256i blocks[16];
+  LoadShuffleBlocks(levelTables, blocks);
+  const __m256i highOfTop = _mm256_set1_epi8(static_cast<char>(levelTables[256 + 255]));
+  const __m256i all = _mm256_set1_epi8(-1);
+  const __m256i one = _mm256_set1_epi8(1);
+  const __m256i two = _mm256_set1_epi8(2);
+  std::size_t x = 0;
+  for (; x + 32 <= count; x += 32) {
+    const __m256i level = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(luminance + x));
+    const __m256i mean = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(meanLuminance + x));
+    const __m256i low = LookUpBytes(blocks, level);
+    const __m256i high = _mm256_blendv_epi8(LookUpBytes(blocks, _mm256_sub_epi8(level, all)),
+                                            highOfTop, _mm256_cmpeq_epi8(level, all));
+    const __m256i flat = _mm256_cmpeq_epi8(low, high);
+    const __m256i notAbove = _mm256_cmpeq_epi8(_mm256_max_epu8(mean, high), high);
+    const __m256i notBelow = _mm256_cmpeq_epi8(_mm256_max_epu8(mean, low), mean);
+    const __m256i toHigh = _mm256_andnot_si256(flat, _mm256_andnot_si256(notAbove, one));
+    const __m256i toMean =
+        _mm256_andnot_si256(flat, _mm256_and_si256(_mm256_and_si256(notAbove, notBelow), two));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(rules + x), _mm256_or_si256(toHigh, toMean));
+  }
+  return x;
+}
+
 // 32 pixels (96 bytes) a step. A pixel's rule is spread to its three bytes by byte shuffles.
-// Rule 1 reads High[v], which is Low[v + 1] below 255, so one table serves both rules: its 256
-// entries are looked up as 16 shuffles of 16 entries each, a shuffle giving zero for bytes
-// outside its block (index pushed to 0x80 or more by a saturating add). High[255] and the
-// means of rule 2 are blended in.
+// Rule 1 reads High[v], which is Low[v + 1] below 255, so the Low table serves both rules;
+// High[255] and the means of rule 2 are blended in.
 __attribute__((target("avx2"))) std::size_t MapPixelsWide(const std::uint8_t* rules,
                                                           const std::uint8_t* pixels,
                                                           const std::uint8_t* means,
@@ -99,16 +162,11 @@ __attribute__((target("avx2"))) std::size_t MapPixelsWide(const std::uint8_t* ru
       _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10),
       _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15)};
   __m256i blocks[16];
-  for (std::size_t k = 0; k < 16; ++k) {
-    blocks[k] = _mm256_broadcastsi128_si256(
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(levelTables + 16 * k)));
-  }
+  LoadShuffleBlocks(levelTables, blocks);
   const __m256i highOfTop = _mm256_set1_epi8(static_cast<char>(levelTables[256 + 255]));
   const __m256i all = _mm256_set1_epi8(-1);
   const __m256i one = _mm256_set1_epi8(1);
   const __m256i two = _mm256_set1_epi8(2);
-  const __m256i blockStep = _mm256_set1_epi8(16);
-  const __m256i outside = _mm256_set1_epi8(0x70);
   std::size_t x = 0;
   for (; x + 32 <= count; x += 32) {
     __m128i spreadRules[6];
@@ -125,13 +183,7 @@ __attribute__((target("avx2"))) std::size_t MapPixelsWide(const std::uint8_t* ru
       const __m256i source = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pixels + i));
       const __m256i up = _mm256_cmpeq_epi8(byteRules, one);
       // v + 1 under rule 1 (subtracting the all-ones mask); 255 + 1 wraps and is blended below.
-      __m256i level = _mm256_sub_epi8(source, up);
-      __m256i result = _mm256_setzero_si256();
-      for (std::size_t k = 0; k < 16; ++k) {
-        result = _mm256_or_si256(result,
-                                 _mm256_shuffle_epi8(blocks[k], _mm256_adds_epu8(level, outside)));
-        level = _mm256_sub_epi8(level, blockStep);
-      }
+      __m256i result = LookUpBytes(blocks, _mm256_sub_epi8(source, up));
       result = _mm256_blendv_epi8(result, highOfTop,
                                   _mm256_and_si256(up, _mm256_cmpeq_epi8(source, all)));
       result = _mm256_blendv_epi8(result,
@@ -179,13 +231,17 @@ QM_ROW_LOOP void NeighbourhoodMeans(const std::uint16_t* __restrict sums,
   }
 }
 
-QM_ROW_LOOP void PixelRules(const std::uint16_t* __restrict ranges,
-                            const std::uint8_t* __restrict meanLuminance,
-                            std::uint8_t* __restrict rules, std::size_t count) {
-  for (std::size_t x = 0; x < count; ++x) {
-    const auto low = static_cast<std::uint8_t>(ranges[x]);
-    const auto high = static_cast<std::uint8_t>(ranges[x] >> 8);
-    const std::uint8_t mean = meanLuminance[x];
+void PixelRules(const std::uint8_t* luminance, const std::uint8_t* meanLuminance,
+                const std::uint8_t* levelTables, std::uint8_t* rules, std::size_t count) {
+  std::size_t x = 0;
+#if defined(QM_EQUALIZER_AVX2)
+  if (HasWideVectors())
+    x = PixelRulesWide(luminance, meanLuminance, levelTables, rules, count);
+#endif
+  for (; x < count; ++x) {
+    const unsigned low = levelTables[luminance[x]];
+    const unsigned high = levelTables[256 + luminance[x]];
+    const unsigned mean = meanLuminance[x];
     const bool spread = low != high;
     const bool above = spread && mean > high;
     const bool within = spread && mean >= low && mean <= high;

@@ -35,37 +35,31 @@ std::uint8_t ClampLevel(int level) {
   return static_cast<std::uint8_t>(std::clamp(level, 0, 255));
 }
 
-// The lookups a row needs, built once: a level's output range as Low | High << 8, and the Low,
-// High and identity tables in one block, so that a rule picks one by an offset.
+// The Low, High and identity tables in one block, so that a rule picks one by an offset.
 struct MappingTables {
   explicit MappingTables(const EqualizerLevels& levels) {
     for (std::size_t i = 0; i < 256; ++i) {
-      ranges[i] = static_cast<std::uint16_t>(levels.Low[i] | levels.High[i] << 8);
       channels[i] = levels.Low[i];
       channels[256 + i] = levels.High[i];
       channels[512 + i] = static_cast<std::uint8_t>(i);
     }
   }
-  std::array<std::uint16_t, 256> ranges{};
   std::array<std::uint8_t, 3 * 256> channels{};
 };
 
 // Work space of MapRow, allocated once per image.
 struct MappingRowBuffers {
-  explicit MappingRowBuffers(std::size_t count) : ranges(count), rules(count) {}
-  std::vector<std::uint16_t> ranges;
+  explicit MappingRowBuffers(std::size_t count) : rules(count) {}
   std::vector<std::uint8_t> rules;
 };
 
 // Which rule applies varies from pixel to pixel in a photo, so the rules are computed as vector
-// code rather than branched on; only the level range of each pixel's luminance is a load.
+// code rather than branched on.
 void MapRow(const MappingTables& tables, const std::uint8_t* luminance,
             const std::uint8_t* meanLuminance, const std::uint8_t* means,
             const std::uint8_t* pixels, std::uint8_t* target, std::size_t count,
             MappingRowBuffers& buffers) {
-  for (std::size_t x = 0; x < count; ++x)
-    buffers.ranges[x] = tables.ranges[luminance[x]];
-  PixelRules(buffers.ranges.data(), meanLuminance, buffers.rules.data(), count);
+  PixelRules(luminance, meanLuminance, tables.channels.data(), buffers.rules.data(), count);
   MapPixels(buffers.rules.data(), pixels, means, tables.channels.data(), target, count);
 }
 
