@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "imaging/proc/HslLightness.h"
 
@@ -177,9 +178,11 @@ __attribute__((target("avx2"))) inline __m256d ChannelLevelQuad(__m256d value) {
   return SelectWide(_mm256_cmp_pd(level, zero, _CMP_LT_OQ), zero,
                     SelectWide(_mm256_cmp_pd(level, top, _CMP_GT_OQ), top, level));
 }
+// Also works out each pixel's window mean and deviation from the window sums.
 __attribute__((target("avx2"))) std::size_t FilterQuads(const WallisKernelConstants& k,
-                                                        std::uint8_t* pixels, const double* means,
-                                                        const double* deviations,
+                                                        double windowCount, std::uint8_t* pixels,
+                                                        const double* windowSums,
+                                                        const double* windowSquares,
                                                         std::size_t count) {
   const auto& unit = UnitChannelTable();
   const __m256d zero = _mm256_setzero_pd();
@@ -221,8 +224,12 @@ __attribute__((target("avx2"))) std::size_t FilterQuads(const WallisKernelConsta
                                                           _mm256_add_pd(sixths, one), sixths));
 
     // The new lightness from the window's statistics.
-    const __m256d mean = _mm256_loadu_pd(means + i);
-    __m256d deviation = _mm256_loadu_pd(deviations + i);
+    const __m256d pixelsInWindow = _mm256_set1_pd(windowCount);
+    const __m256d mean = _mm256_div_pd(_mm256_loadu_pd(windowSums + i), pixelsInWindow);
+    __m256d deviation = _mm256_sqrt_pd(_mm256_add_pd(
+        _mm256_sub_pd(_mm256_div_pd(_mm256_loadu_pd(windowSquares + i), pixelsInWindow),
+                      _mm256_mul_pd(mean, mean)),
+        one));
     const __m256d limit = _mm256_set1_pd(k.DeviationLimit);
     deviation = SelectWide(_mm256_cmp_pd(deviation, limit, _CMP_GT_OQ), limit, deviation);
     const __m256d divisor =
@@ -254,15 +261,18 @@ __attribute__((target("avx2"))) std::size_t FilterQuads(const WallisKernelConsta
       green = ChannelLevelQuad(HueToChannelQuad(p, q, hue));
       blue = ChannelLevelQuad(HueToChannelQuad(p, q, _mm256_sub_pd(hue, third)));
     }
-    alignas(16) std::int32_t levels[3][4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(levels[0]), _mm256_cvttpd_epi32(blue));
-    _mm_store_si128(reinterpret_cast<__m128i*>(levels[1]), _mm256_cvttpd_epi32(green));
-    _mm_store_si128(reinterpret_cast<__m128i*>(levels[2]), _mm256_cvttpd_epi32(red));
+    // The levels are whole numbers in 0..255, so packing them keeps them; the shuffle
+    // interleaves the four blues, greens and reds into pixels.
+    const __m128i blueGreen =
+        _mm_packus_epi32(_mm256_cvttpd_epi32(blue), _mm256_cvttpd_epi32(green));
+    const __m128i redBytes = _mm256_cvttpd_epi32(red);
+    const __m128i planes = _mm_packus_epi16(blueGreen, _mm_packus_epi32(redBytes, redBytes));
+    const __m128i interleaved = _mm_shuffle_epi8(
+        planes, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
     std::uint8_t* out = pixels + 3 * i;
-    for (std::size_t n = 0; n < 4; ++n) {
-      for (std::size_t c = 0; c < 3; ++c)
-        out[3 * n + c] = static_cast<std::uint8_t>(levels[c][n]);
-    }
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), interleaved);
+    const std::uint32_t lastFour = static_cast<std::uint32_t>(_mm_extract_epi32(interleaved, 2));
+    std::memcpy(out + 8, &lastFour, sizeof lastFour);
   }
   return i;
 }
@@ -315,18 +325,17 @@ void WallisSpanFilter::FilterPixel(std::size_t i, std::uint8_t* bgr) const {
 
 void WallisSpanFilter::FilterBatch(std::uint8_t* pixels, const double* windowSums,
                                    const double* windowSquares, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const double mean = windowSums[i] / count_;
-    mean_[i] = mean;
-    deviation_[i] = windowSquares[i] / count_ - mean * mean + 1.0;
-  }
-  SquareRoots(deviation_, count);
-
   std::size_t i = 0;
 #if defined(QM_WALLIS_AVX2)
   if (HasWideVectors())
-    i = FilterQuads(kernel_, pixels, mean_, deviation_, count);
+    i = FilterQuads(kernel_, count_, pixels, windowSums, windowSquares, count);
 #endif
+  for (std::size_t n = i; n < count; ++n) {
+    const double mean = windowSums[n] / count_;
+    mean_[n] = mean;
+    deviation_[n] = windowSquares[n] / count_ - mean * mean + 1.0;
+  }
+  SquareRoots(deviation_ + i, count - i);
 #if defined(__SSE2__)
   i = FilterPairs(kernel_, pixels, mean_, deviation_, i, count);
 #endif
