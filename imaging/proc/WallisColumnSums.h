@@ -19,6 +19,13 @@ class WallisColumnSums {
   /// column by column in that order.
   void MoveFrom(const WallisColumnSums& from, const double* leaving, const double* entering);
 
+  /// The two parts of the sums, for loops that rebuild many of them: Sum(x) is
+  /// SumHigh()[x] + SumLow()[x] in extended precision, likewise for the squares.
+  const double* SumHigh() const { return sumHigh_.data(); }
+  const double* SumLow() const { return sumLow_.data(); }
+  const double* SquareHigh() const { return squareHigh_.data(); }
+  const double* SquareLow() const { return squareLow_.data(); }
+
   long double Sum(std::size_t x) const {
     return static_cast<long double>(sumHigh_[x]) + sumLow_[x];
   }

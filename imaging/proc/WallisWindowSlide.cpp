@@ -2,34 +2,54 @@
 
 namespace {
 
+// One row's column sums as plain arrays, so that the loops below keep them in registers.
+struct ColumnParts {
+  const double* SumHigh;
+  const double* SumLow;
+  const double* SquareHigh;
+  const double* SquareLow;
+
+  long double Sum(std::size_t x) const { return static_cast<long double>(SumHigh[x]) + SumLow[x]; }
+  long double Square(std::size_t x) const {
+    return static_cast<long double>(SquareHigh[x]) + SquareLow[x];
+  }
+};
+
 template <std::size_t Rows>
 void SlideRows(const WallisColumnSums* const* columnSums, const WallisSlideRange& range,
                double* const* sums, double* const* squares) {
+  ColumnParts parts[Rows];
+  for (std::size_t r = 0; r < Rows; ++r) {
+    parts[r] = {columnSums[r]->SumHigh(), columnSums[r]->SumLow(), columnSums[r]->SquareHigh(),
+                columnSums[r]->SquareLow()};
+  }
   double sum[Rows] = {};
   double square[Rows] = {};
   for (std::size_t x = 0; x < static_cast<std::size_t>(range.Width); ++x) {
     for (std::size_t r = 0; r < Rows; ++r) {
-      sum[r] = static_cast<double>(sum[r] + columnSums[r]->Sum(x));
-      square[r] = static_cast<double>(square[r] + columnSums[r]->Square(x));
+      sum[r] = static_cast<double>(sum[r] + parts[r].Sum(x));
+      square[r] = static_cast<double>(square[r] + parts[r].Square(x));
     }
   }
-  for (int x = range.HalfWidth;; ++x) {
-    if (x >= range.FirstKept) {
-      const std::size_t kept = static_cast<std::size_t>(x - range.FirstKept);
-      for (std::size_t r = 0; r < Rows; ++r) {
-        sums[r][kept] = sum[r];
-        squares[r][kept] = square[r];
-      }
-    }
-    if (x == range.LastKept)
-      return;
+  auto slide = [&](int x) {
     const std::size_t enter = static_cast<std::size_t>(range.Width + x - range.HalfWidth);
     const std::size_t leave = static_cast<std::size_t>(x - range.HalfWidth);
     for (std::size_t r = 0; r < Rows; ++r) {
-      const WallisColumnSums& columns = *columnSums[r];
-      sum[r] = static_cast<double>(sum[r] + columns.Sum(enter) - columns.Sum(leave));
-      square[r] = static_cast<double>(square[r] + columns.Square(enter) - columns.Square(leave));
+      sum[r] = static_cast<double>(sum[r] + parts[r].Sum(enter) - parts[r].Sum(leave));
+      square[r] = static_cast<double>(square[r] + parts[r].Square(enter) - parts[r].Square(leave));
     }
+  };
+  for (int x = range.HalfWidth; x < range.FirstKept; ++x)
+    slide(x);
+  for (int x = range.FirstKept;; ++x) {
+    const std::size_t kept = static_cast<std::size_t>(x - range.FirstKept);
+    for (std::size_t r = 0; r < Rows; ++r) {
+      sums[r][kept] = sum[r];
+      squares[r][kept] = square[r];
+    }
+    if (x == range.LastKept)
+      return;
+    slide(x);
   }
 }
 
