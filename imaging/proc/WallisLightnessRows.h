@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "imaging/core/TImgBaseBitmap.h"
-#include "imaging/proc/HslLightness.h"
 
 /// The Wallis filter sees the image through a border of this many clamped pixels on every side.
 constexpr int kWallisPad = 15;
+
+/// HSL lightness of `width` pfBGR24 pixels.
+void WallisLightnessOfRow(const std::uint8_t* pixels, int width, double* lightness);
 
 /// Lightness rows of the padded view, computed once per image row while the row is still
 /// unfiltered, and kept while the window may still need them. Rows are loaded in order, so each
@@ -25,12 +27,8 @@ class WallisLightnessRows {
 
   void LoadThrough(int imageRow) {
     for (; nextToLoad_ <= imageRow; ++nextToLoad_) {
-      const std::uint8_t* pixels = image_.RowPtr(nextToLoad_);
       double* target = MutableRow(nextToLoad_);
-      for (int x = 0; x < width_; ++x) {
-        const std::uint8_t* p = pixels + 3 * x;
-        target[kWallisPad + x] = HslLightnessOf(p[2], p[1], p[0]);
-      }
+      WallisLightnessOfRow(image_.RowPtr(nextToLoad_), width_, target + kWallisPad);
       std::fill(target, target + kWallisPad, target[kWallisPad]);
       std::fill(target + kWallisPad + width_, target + paddedWidth_,
                 target[kWallisPad + width_ - 1]);
