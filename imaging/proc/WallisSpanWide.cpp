@@ -42,8 +42,9 @@ __attribute__((target("avx2"))) inline __m256d ChannelLevelQuad(__m256d value) {
       _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(value, _mm256_set1_pd(255.0)), shift), shift);
   const __m256d top = _mm256_set1_pd(255.0);
   const __m256d zero = _mm256_setzero_pd();
-  return SelectWide(_mm256_cmp_pd(level, zero, _CMP_LT_OQ), zero,
-                    SelectWide(_mm256_cmp_pd(level, top, _CMP_GT_OQ), top, level));
+  // The same as the comparisons (no value is NaN; on equal values the maximum returns its
+  // second operand, so a zero keeps its sign).
+  return _mm256_max_pd(zero, _mm256_min_pd(level, top));
 }
 // Also works out each pixel's window mean and deviation from the window sums.
 // Window mean and the divisor of the lightness stretch, Gain x deviation + TargetDeviation +
@@ -119,8 +120,7 @@ __attribute__((target("avx2"))) void QuadTargets(const WallisKernelConstants& k,
                                     _mm256_load_pd(scratch.Divisor + i)),
                       _mm256_mul_pd(_mm256_set1_pd(k.OneMinusWeight), mean)),
         _mm256_set1_pd(k.WeightTimesMean));
-    target = SelectWide(_mm256_cmp_pd(target, zero, _CMP_LT_OQ), zero,
-                        SelectWide(_mm256_cmp_pd(target, one, _CMP_GT_OQ), one, target));
+    target = _mm256_max_pd(zero, _mm256_min_pd(target, one));
     _mm256_store_pd(scratch.Hue + i, hue);
     _mm256_store_pd(scratch.Saturation + i, saturation);
     _mm256_store_pd(scratch.Lightness + i, target);
