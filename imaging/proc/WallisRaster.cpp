@@ -88,7 +88,7 @@ class WallisPass {
     }
     Dispatch();
     for (; inFlight_ > 0; --inFlight_)
-      Reclaim(pool_->WaitFinished());
+      Reclaim(pool_->TakeFinished(helper_));
     pool_.reset();
   }
 
@@ -102,9 +102,11 @@ class WallisPass {
   }
 
   // Every batch holds at most kWallisSlideRows column sums; with two more for the window being
-  // moved on, a free one is always there.
+  // moved on, a free one is always there. With workers, the calling thread moves the sums on
+  // as long as batches are free, then filters batches the workers have not taken yet.
   void Prepare(std::size_t workers) {
-    const std::size_t batchCount = workers == 0 ? 1 : workers + 2;
+    const std::size_t batchCount = workers == 0 ? 1 : 2 * workers + 3;
+    helper_ = workers;
     batches_.resize(batchCount);
     for (std::size_t b = 0; b < batchCount; ++b) {
       batches_[b].Pixels.resize(kWallisSlideRows * rowBytes_);
@@ -113,7 +115,7 @@ class WallisPass {
     slots_.resize(batchCount * kWallisSlideRows + 2);
     for (std::size_t s = 0; s < slots_.size(); ++s)
       freeSlots_.push_back(static_cast<int>(s));
-    for (std::size_t w = 0; w < std::max<std::size_t>(workers, 1); ++w)
+    for (std::size_t w = 0; w <= workers; ++w)
       filters_.emplace_back(arguments_, layout_, wh_);
   }
 
@@ -136,7 +138,7 @@ class WallisPass {
   void AddToBatch(int y, int slot) {
     if (open_ < 0) {
       if (freeBatches_.empty()) {
-        Reclaim(pool_->WaitFinished());
+        Reclaim(pool_->TakeFinished(helper_));
         --inFlight_;
       }
       open_ = freeBatches_.back();
@@ -161,7 +163,7 @@ class WallisPass {
       ++inFlight_;
       return;
     }
-    filters_.front().Filter(batches_[static_cast<std::size_t>(batch)], slots_);
+    filters_[helper_].Filter(batches_[static_cast<std::size_t>(batch)], slots_);
     Reclaim(batch);
   }
 
@@ -192,6 +194,7 @@ class WallisPass {
   std::vector<WallisBatch> batches_;
   std::vector<int> freeBatches_;
   std::vector<WallisBatchFilter> filters_;
+  std::size_t helper_ = 0;  // the calling thread's filter
   int open_ = -1;
   int inFlight_ = 0;
   // Last member: its threads are joined before anything they use goes away.
@@ -211,7 +214,7 @@ std::size_t WallisDefaultWorkers(int width, int height) {
   if (static_cast<std::int64_t>(width) * height < kSmallestShared)
     return 0;
   const unsigned cores = std::thread::hardware_concurrency();
-  return cores > 1 ? cores : 0;
+  return cores > 1 ? cores - 1 : 0;
 }
 
 void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,

@@ -32,6 +32,6 @@ void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
 void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
                         const EffectProgress& progress, std::size_t workers);
 
-/// Worker threads worth starting for an image of this size: one per processor core, none for
-/// small images or a single core.
+/// Worker threads worth starting for an image of this size: with the calling thread, one per
+/// processor core; none for small images or a single core.
 std::size_t WallisDefaultWorkers(int width, int height);

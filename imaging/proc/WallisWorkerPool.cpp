@@ -37,8 +37,15 @@ void WallisWorkerPool::Submit(int job) {
   jobReady_.notify_one();
 }
 
-int WallisWorkerPool::WaitFinished() {
+int WallisWorkerPool::TakeFinished(std::size_t helper) {
   std::unique_lock<std::mutex> lock(mutex_);
+  if (finished_.empty() && !ready_.empty()) {
+    const int job = ready_.front();
+    ready_.pop_front();
+    lock.unlock();
+    work_(helper, job);
+    return job;
+  }
   jobFinished_.wait(lock, [this] { return !finished_.empty(); });
   const int job = finished_.front();
   finished_.pop_front();

@@ -8,7 +8,8 @@
 #include <thread>
 #include <vector>
 
-/// Worker threads that take numbered jobs in the order handed in and hand them back when done.
+/// Worker threads that take numbered jobs in the order handed in and hand them back when done;
+/// the thread handing them in can run one itself instead of waiting.
 /// The destructor stops and joins the threads, also when the caller leaves by an exception;
 /// jobs not yet taken are dropped then.
 class WallisWorkerPool {
@@ -22,8 +23,9 @@ class WallisWorkerPool {
   WallisWorkerPool& operator=(const WallisWorkerPool&) = delete;
 
   void Submit(int job);
-  /// Waits for a submitted job to finish and returns it.
-  int WaitFinished();
+  /// Returns a finished job: one already finished, else one not yet taken by a worker, run on
+  /// the calling thread as worker number `helper`, else the next to finish.
+  int TakeFinished(std::size_t helper);
 
  private:
   void Serve(std::size_t worker);
