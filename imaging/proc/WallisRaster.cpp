@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -61,9 +61,13 @@ class WallisPass {
     }
     Prepare(workers);
     if (workers > 0) {
-      pool_.emplace(workers, [this](std::size_t worker, int batch) {
-        filters_[worker].Filter(batches_[static_cast<std::size_t>(batch)], slots_);
-      });
+      try {
+        pool_.emplace(workers, [this](std::size_t worker, int batch) {
+          filters_[worker].Filter(batches_[static_cast<std::size_t>(batch)], slots_);
+        });
+      } catch (const std::system_error&) {
+        // No threads to be had: the calling thread filters every batch, with the same result.
+      }
     }
     // Rows leave the window 2 hh rows after they enter.
     WallisLightnessRows rows(image_, layout_.ImageWidth, std::min(2 * hh_ + 1, height_));

@@ -19,14 +19,11 @@ __attribute__((target("avx2"))) inline __m256d SelectWide(__m256d mask, __m256d 
   return _mm256_blendv_pd(ifFalse, ifTrue, mask);
 }
 
-__attribute__((target("avx2"))) inline __m256d HueToChannelQuad(__m256d p, __m256d q, __m256d t) {
-  const __m256d zero = _mm256_setzero_pd();
-  const __m256d one = _mm256_set1_pd(1.0);
-  t = SelectWide(_mm256_cmp_pd(t, zero, _CMP_LT_OQ), _mm256_add_pd(t, one), t);
-  t = SelectWide(_mm256_cmp_pd(t, one, _CMP_GT_OQ), _mm256_sub_pd(t, one), t);
-  const __m256d span = _mm256_sub_pd(q, p);
-  const __m256d rising =
-      _mm256_add_pd(p, _mm256_mul_pd(_mm256_mul_pd(span, _mm256_set1_pd(6.0)), t));
+// One channel from its hue position t, already brought into 0..1 by the caller. q - p and
+// (q - p) x 6 are the same for the three channels and come in worked out.
+__attribute__((target("avx2"))) inline __m256d HueToChannelQuad(__m256d p, __m256d q, __m256d span,
+                                                                __m256d spanTimesSix, __m256d t) {
+  const __m256d rising = _mm256_add_pd(p, _mm256_mul_pd(spanTimesSix, t));
   const __m256d falling = _mm256_add_pd(
       p, _mm256_mul_pd(_mm256_mul_pd(span, _mm256_sub_pd(_mm256_set1_pd(2.0 / 3.0), t)),
                        _mm256_set1_pd(6.0)));
@@ -46,7 +43,6 @@ __attribute__((target("avx2"))) inline __m256d ChannelLevelQuad(__m256d value) {
   // second operand, so a zero keeps its sign).
   return _mm256_max_pd(zero, _mm256_min_pd(level, top));
 }
-// Also works out each pixel's window mean and deviation from the window sums.
 // Window mean and the divisor of the lightness stretch, Gain x deviation + TargetDeviation +
 // 0.00001, with the deviation sqrt(squares / N - mean^2 + 1) capped at DeviationLimit.
 __attribute__((target("avx2"))) void QuadStatistics(const WallisKernelConstants& k,
@@ -149,10 +145,19 @@ __attribute__((target("avx2"))) void QuadColours(const WallisKernelConstants& k,
           _mm256_sub_pd(_mm256_add_pd(target, saturation), _mm256_mul_pd(target, saturation));
       const __m256d q = SelectWide(targetDark, qDark, qLight);
       const __m256d p = _mm256_sub_pd(_mm256_mul_pd(two, target), q);
+      const __m256d span = _mm256_sub_pd(q, p);
+      const __m256d spanTimesSix = _mm256_mul_pd(span, _mm256_set1_pd(6.0));
+      // The hue is in 0..1, so red's position can only pass 1, blue's only fall below 0, and
+      // green's needs no correction: the checks left out could never change anything.
       const __m256d third = _mm256_set1_pd(1.0 / 3.0);
-      red = ChannelLevelQuad(HueToChannelQuad(p, q, _mm256_add_pd(hue, third)));
-      green = ChannelLevelQuad(HueToChannelQuad(p, q, hue));
-      blue = ChannelLevelQuad(HueToChannelQuad(p, q, _mm256_sub_pd(hue, third)));
+      __m256d redAt = _mm256_add_pd(hue, third);
+      redAt = SelectWide(_mm256_cmp_pd(redAt, one, _CMP_GT_OQ), _mm256_sub_pd(redAt, one), redAt);
+      __m256d blueAt = _mm256_sub_pd(hue, third);
+      blueAt = SelectWide(_mm256_cmp_pd(blueAt, _mm256_setzero_pd(), _CMP_LT_OQ),
+                          _mm256_add_pd(blueAt, one), blueAt);
+      red = ChannelLevelQuad(HueToChannelQuad(p, q, span, spanTimesSix, redAt));
+      green = ChannelLevelQuad(HueToChannelQuad(p, q, span, spanTimesSix, hue));
+      blue = ChannelLevelQuad(HueToChannelQuad(p, q, span, spanTimesSix, blueAt));
     }
     // The levels are whole numbers in 0..255, so packing them keeps them; the shuffle
     // interleaves the four blues, greens and reds into pixels.
