@@ -57,13 +57,15 @@ measure() {
   echo "$best $peak"
 }
 
-# Writes the floor's loop for one size: decode each photo, encode its result-sized image.
-floor_script() {
-  local script=$work/floor.sh i=0
+# Writes the floor's loop for one size: decode each photo, encode its result-sized image. The
+# second floor encodes in the RGB colour space, as the batch run writes its photos; the first,
+# in YCbCr with halved chroma, is what a converter free to choose its colour space would write.
+floor_script() {  # [extra cjpeg options]
+  local script=$work/floor$#.sh i=0
   echo 'set -e' >"$script"
   for file in "${files[@]}"; do
     echo "djpeg -outfile /dev/null '$file'" >>"$script"
-    echo "cjpeg -progressive -quality 75 -outfile /dev/null '$work/sized/$i.ppm'" >>"$script"
+    echo "cjpeg $* -progressive -quality 75 -outfile /dev/null '$work/sized/$i.ppm'" >>"$script"
     i=$((i + 1))
   done
   echo "$script"
@@ -97,9 +99,10 @@ magick_line() {  # file out
   echo "/usr/bin/convert '$1' -resize $MAGICK_SIZE -quality 75 -interlace JPEG '$2'"
 }
 
-report() {  # label seconds peak-kb floor-seconds
-  awk -v label="$1" -v s="$2" -v kb="$3" -v floor="$4" -v n="$count" 'BEGIN {
-    printf "  %-28s %8.2f %10.2f %8.2f %9.0f\n", label, s, (s > 0 ? n / s : 0), (floor > 0 ? s / floor : 0), kb / 1024 }'
+report() {  # label seconds peak-kb floor-seconds rgb-floor-seconds
+  awk -v label="$1" -v s="$2" -v kb="$3" -v floor="$4" -v rgb="$5" -v n="$count" 'BEGIN {
+    printf "  %-28s %8.2f %10.2f %8.2f %10.2f %9.0f\n", label, s, (s > 0 ? n / s : 0),
+      (floor > 0 ? s / floor : 0), (rgb > 0 ? s / rgb : 0), kb / 1024 }'
 }
 
 run_size() {  # size option, vips scale, ImageMagick geometry
@@ -107,7 +110,7 @@ run_size() {  # size option, vips scale, ImageMagick geometry
   export VIPS_SCALE=$2 MAGICK_SIZE=$3
   echo
   echo "Size $size, quality Good, $count photos, $cores cores"
-  printf "  %-28s %8s %10s %8s %9s\n" "tool" "seconds" "photos/s" "x floor" "peak MB"
+  printf "  %-28s %8s %10s %8s %10s %9s\n" "tool" "seconds" "photos/s" "x floor" "x RGB floor" "peak MB"
 
   # The result-sized images of the floor are our own results, decoded beforehand.
   rm -rf "$work/out" "$work/sized" && mkdir -p "$work/out" "$work/sized"
@@ -118,17 +121,21 @@ run_size() {  # size option, vips scale, ImageMagick geometry
     i=$((i + 1))
   done
 
-  local floor floor_s
+  local floor floor_s rgb rgb_s
   floor=$(measure bash "$(floor_script)")
   floor_s=${floor%% *}
-  report "floor (djpeg + cjpeg)" $floor "$floor_s"
-  report "quillmere --jobs 1" $(measure "$cli" --quiet --jobs 1 --size "$size" "$photos" "$work/out") "$floor_s"
-  report "quillmere --jobs $cores" $(measure "$cli" --quiet --jobs "$cores" --size "$size" "$photos" "$work/out") "$floor_s"
+  rgb=$(measure bash "$(floor_script -rgb)")
+  rgb_s=${rgb%% *}
+  local floors=("$floor_s" "$rgb_s")
+  report "floor (djpeg + cjpeg)" $floor "${floors[@]}"
+  report "floor, RGB output" $rgb "${floors[@]}"
+  report "quillmere --jobs 1" $(measure "$cli" --quiet --jobs 1 --size "$size" "$photos" "$work/out") "${floors[@]}"
+  report "quillmere --jobs $cores" $(measure "$cli" --quiet --jobs "$cores" --size "$size" "$photos" "$work/out") "${floors[@]}"
   local vips_script
   vips_script=$(per_photo_script vips vips_line)
-  report "vips resize (1 thread)" $(measure env VIPS_CONCURRENCY=1 bash "$vips_script") "$floor_s"
-  report "vips resize (default)" $(measure bash "$vips_script") "$floor_s"
-  report "ImageMagick convert" $(measure bash "$(per_photo_script magick magick_line)") "$floor_s"
+  report "vips resize (1 thread)" $(measure env VIPS_CONCURRENCY=1 bash "$vips_script") "${floors[@]}"
+  report "vips resize (default)" $(measure bash "$vips_script") "${floors[@]}"
+  report "ImageMagick convert" $(measure bash "$(per_photo_script magick magick_line)") "${floors[@]}"
 }
 
 run_size "50%" 0.5 "50%"

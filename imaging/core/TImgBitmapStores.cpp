@@ -83,7 +83,8 @@ void TImgBitmap::AllocatePlatformPixels() {
     throw EImgOutOfMemory(kOutOfMemory);
   try {
     platformBitmap_->SetBitsPerPixel(PlatformDepth(pixelFormat_));
-    platformBitmap_->SetSize(width_, height_);
+    // Allocate promises no contents, and zeroing a photo-sized block costs a pass over it.
+    platformBitmap_->SetSize(width_, height_, TNewPixels::Undefined);
   } catch (const std::bad_alloc&) {
     throw EImgOutOfMemory(kOutOfMemory);
   }

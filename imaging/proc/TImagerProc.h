@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "imaging/core/ImgTypes.h"
+#include "platform/PlatformBitmap.h"
 
 class TImgBitmap;
 class TImgMask;
 class TImgView;
-class TPlatformBitmap;
 class TMemoryStream;
 
 /// The processing object: works on one image (its own, or an attached view's) and offers the
@@ -100,7 +100,7 @@ class TImagerProc {
   struct Entry {
     // A block taken over from the wrapped platform bitmap, shown by image; declared first so
     // that it outlives the container that points into it.
-    std::vector<std::uint8_t> takenPixels;
+    TPixelBlock takenPixels;
     std::unique_ptr<TImgBitmap> image;
     std::unique_ptr<TMemoryStream> state;
     std::string caption;

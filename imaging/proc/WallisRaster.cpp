@@ -3,87 +3,50 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
+#include <cstring>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
-#include "imaging/proc/HslLightness.h"
-#include "imaging/proc/WallisSpan.h"
+#include "imaging/proc/WallisBatch.h"
+#include "imaging/proc/WallisColumnSums.h"
+#include "imaging/proc/WallisLightnessRows.h"
+#include "imaging/proc/WallisWorkerPool.h"
 
 namespace {
 
-// The image seen through a border of this many clamped pixels on every side.
-constexpr int kPad = 15;
+constexpr int kPad = kWallisPad;
 
-// Lightness rows of the padded view, computed once per image row while the row is still
-// unfiltered, and kept while the window may still need them (rows leave the window 2 hh rows
-// after they enter). Rows are loaded in order, so each is read before the filter writes it.
-class LightnessRows {
- public:
-  LightnessRows(TImgBaseBitmap& image, int width, int keepRows)
-      : image_(image),
-        width_(width),
-        paddedWidth_(static_cast<std::size_t>(width) + 2 * kPad),
-        keepRows_(keepRows),
-        values_(paddedWidth_ * static_cast<std::size_t>(keepRows)) {}
-
-  void LoadThrough(int imageRow) {
-    for (; nextToLoad_ <= imageRow; ++nextToLoad_) {
-      const std::uint8_t* pixels = image_.RowPtr(nextToLoad_);
-      double* target = MutableRow(nextToLoad_);
-      for (int x = 0; x < width_; ++x) {
-        const std::uint8_t* p = pixels + 3 * x;
-        target[kPad + x] = HslLightnessOf(p[2], p[1], p[0]);
-      }
-      std::fill(target, target + kPad, target[kPad]);
-      std::fill(target + kPad + width_, target + paddedWidth_, target[kPad + width_ - 1]);
-    }
-  }
-  const double* Row(int imageRow) const {
-    return values_.data() + paddedWidth_ * static_cast<std::size_t>(imageRow % keepRows_);
-  }
-
- private:
-  double* MutableRow(int imageRow) {
-    return values_.data() + paddedWidth_ * static_cast<std::size_t>(imageRow % keepRows_);
-  }
-
-  TImgBaseBitmap& image_;
-  int width_;
-  std::size_t paddedWidth_;
-  int keepRows_;
-  int nextToLoad_ = 0;
-  std::vector<double> values_;
-};
-
-// The column sums of one window position: per padded column, the lightness sum and the
-// squared-lightness sum of the window's rows.
-struct ColumnSums {
-  std::vector<long double> Sums;
-  std::vector<long double> Squares;
-};
+// Images smaller than this are filtered on the calling thread: starting threads would cost more
+// than they save.
+constexpr std::int64_t kSmallestShared = 256 * 1024;
 
 // The filter over the padded view, row by row. Only the last padded row that maps onto an image
 // row is filtered (later writes replace earlier ones); the others only move the column sums on.
-// Two consecutive filtered rows have their window sums slid in one loop: each row's sums are a
-// chain of roundings, and two independent chains keep the processor busy.
+// The calling thread moves the column sums on, in order, and keeps those of the rows still to be
+// filtered; the rows are filtered in batches, on worker threads when there are any. Each row's
+// result depends only on its column sums and its own pixels, so the bytes do not depend on the
+// workers. Only the calling thread touches the image: it hands out copies of the rows and writes
+// them back when filtered.
 class WallisPass {
  public:
   WallisPass(TImgBaseBitmap& image, const WallisArguments& arguments, int width, int height)
       : image_(image),
-        width_(width),
+        arguments_(arguments),
         height_(height),
-        threshold_(arguments.Threshold),
         ww_(WallisWindowSize(arguments.WindowWidthPercent, std::min(width, height))),
         wh_(WallisWindowSize(arguments.WindowHeightPercent, std::min(width, height))),
-        hw_((ww_ + 1) / 2),
         hh_((wh_ + 1) / 2),
         lastPaddedRow_(height + 2 * kPad - 1),
-        lastPaddedColumn_(width + 2 * kPad - 1),
-        lastFilteredColumn_(lastPaddedColumn_ - hw_),
-        paddedWidth_(static_cast<std::size_t>(lastPaddedColumn_) + 1),
-        filter_(arguments, ww_, wh_) {}
+        paddedWidth_(static_cast<std::size_t>(width) + 2 * kPad),
+        rowBytes_(3 * static_cast<std::size_t>(width)) {
+    const int hw = (ww_ + 1) / 2;
+    const int lastPaddedColumn = width + 2 * kPad - 1;
+    layout_ = {width, ww_, hw, lastPaddedColumn, lastPaddedColumn - hw, arguments.Threshold};
+  }
 
-  void Run(const EffectProgress& progress) {
+  void Run(const EffectProgress& progress, std::size_t workers) {
     const int firstRow = hh_;
     const int lastRow = lastPaddedRow_ - hh_;
     auto report = [&](int y) {
@@ -96,33 +59,41 @@ class WallisPass {
         report(y);
       return;
     }
-    // Rows leave the window 2 hh rows after they enter; one more is kept for the row pairs.
-    rows_ = std::make_unique<LightnessRows>(image_, width_, std::min(2 * hh_ + 2, height_));
-    Fill();
+    Prepare(workers);
+    if (workers > 0) {
+      try {
+        pool_.emplace(workers, [this](std::size_t worker, int batch) {
+          filters_[worker].Filter(batches_[static_cast<std::size_t>(batch)], slots_);
+        });
+      } catch (const std::system_error&) {
+        // No threads to be had: the calling thread filters every batch, with the same result.
+      }
+    }
+    // Rows leave the window 2 hh rows after they enter.
+    WallisLightnessRows rows(image_, layout_.ImageWidth, std::min(2 * hh_ + 1, height_));
+    int current = TakeSlot();
+    Fill(rows, slots_[static_cast<std::size_t>(current)]);
     for (int y = 0; y <= lastPaddedRow_; ++y) {
       report(y);
       if (y < firstRow || y > lastRow)
         continue;
-      rows_->LoadThrough(ImageRowOf(y + hh_));
-      if (!IsLastWriter(y, lastRow)) {
-        MoveOn(y);
-        continue;
+      rows.LoadThrough(ImageRowOf(y + hh_));
+      const int next = y < lastRow ? TakeSlot() : -1;
+      if (next >= 0) {
+        slots_[static_cast<std::size_t>(next)].MoveFrom(slots_[static_cast<std::size_t>(current)],
+                                                        rows.Row(ImageRowOf(y - hh_)),
+                                                        rows.Row(ImageRowOf(y + hh_)));
       }
-      if (y + 1 <= lastRow && IsLastWriter(y + 1, lastRow)) {
-        report(y + 1);
-        rows_->LoadThrough(ImageRowOf(y + 1 + hh_));
-        MoveOn(y);
-        SlidePair(sums_[1 - current_], sums_[current_]);
-        WriteRow(y, 0);
-        WriteRow(y + 1, 1);
-        MoveOn(y + 1);
-        ++y;
-        continue;
-      }
-      SlidePair(sums_[current_], sums_[current_]);
-      WriteRow(y, 0);
-      MoveOn(y);
+      if (IsLastWriter(y, lastRow))
+        AddToBatch(y, current);
+      else
+        freeSlots_.push_back(current);
+      current = next;
     }
+    Dispatch();
+    for (; inFlight_ > 0; --inFlight_)
+      Reclaim(pool_->TakeFinished(helper_));
+    pool_.reset();
   }
 
  private:
@@ -134,120 +105,104 @@ class WallisPass {
     return y == std::min(lastMapped, lastRow);
   }
 
+  // Every batch holds at most kWallisSlideRows column sums; with two more for the window being
+  // moved on, a free one is always there. With workers, the calling thread moves the sums on
+  // as long as batches are free, then filters batches the workers have not taken yet.
+  void Prepare(std::size_t workers) {
+    const std::size_t batchCount = workers == 0 ? 1 : 2 * workers + 3;
+    helper_ = workers;
+    batches_.resize(batchCount);
+    for (std::size_t b = 0; b < batchCount; ++b) {
+      batches_[b].Pixels.resize(kWallisSlideRows * rowBytes_);
+      freeBatches_.push_back(static_cast<int>(b));
+    }
+    slots_.resize(batchCount * kWallisSlideRows + 2);
+    for (std::size_t s = 0; s < slots_.size(); ++s)
+      freeSlots_.push_back(static_cast<int>(s));
+    for (std::size_t w = 0; w <= workers; ++w)
+      filters_.emplace_back(arguments_, layout_, wh_);
+  }
+
+  int TakeSlot() {
+    const int slot = freeSlots_.back();
+    freeSlots_.pop_back();
+    return slot;
+  }
+
   // The window's first rows, padded rows 0..wh - 1.
-  void Fill() {
-    for (ColumnSums& sums : sums_) {
-      sums.Sums.assign(paddedWidth_, 0.0L);
-      sums.Squares.assign(paddedWidth_, 0.0L);
-    }
-    ColumnSums& sums = sums_[current_];
+  void Fill(WallisLightnessRows& rows, WallisColumnSums& sums) {
+    sums.Reset(paddedWidth_);
     for (int p = 0; p < wh_; ++p) {
-      rows_->LoadThrough(ImageRowOf(p));
-      const double* lightness = rows_->Row(ImageRowOf(p));
-      for (std::size_t x = 0; x < paddedWidth_; ++x) {
-        sums.Sums[x] += lightness[x];
-        sums.Squares[x] += static_cast<long double>(lightness[x]) * lightness[x];
+      rows.LoadThrough(ImageRowOf(p));
+      sums.AddRow(rows.Row(ImageRowOf(p)));
+    }
+  }
+
+  // Row y joins the open batch with its column sums and a copy of its still unfiltered pixels.
+  void AddToBatch(int y, int slot) {
+    if (open_ < 0) {
+      if (freeBatches_.empty()) {
+        Reclaim(pool_->TakeFinished(helper_));
+        --inFlight_;
       }
+      open_ = freeBatches_.back();
+      freeBatches_.pop_back();
     }
+    WallisBatch& batch = batches_[static_cast<std::size_t>(open_)];
+    batch.PaddedRow[batch.Rows] = y;
+    batch.Slot[batch.Rows] = slot;
+    std::memcpy(batch.Pixels.data() + batch.Rows * rowBytes_, image_.RowPtr(ImageRowOf(y)),
+                rowBytes_);
+    if (++batch.Rows == kWallisSlideRows)
+      Dispatch();
   }
 
-  // Moves the window from padded row y to y + 1, from the current sums into the other ones.
-  void MoveOn(int y) {
-    const double* leaving = rows_->Row(ImageRowOf(y - hh_));
-    const double* entering = rows_->Row(ImageRowOf(y + hh_));
-    const ColumnSums& from = sums_[current_];
-    ColumnSums& to = sums_[1 - current_];
-    for (std::size_t x = 0; x < paddedWidth_; ++x) {
-      to.Sums[x] = from.Sums[x] - leaving[x] + entering[x];
-      to.Squares[x] = from.Squares[x] - static_cast<long double>(leaving[x]) * leaving[x] +
-                      static_cast<long double>(entering[x]) * entering[x];
-    }
-    current_ = 1 - current_;
-  }
-
-  // Padded columns that are filtered and are the last to write their image column.
-  int FirstFiltered() const { return std::max(hw_, kPad); }
-  int LastFiltered() const { return std::min(lastFilteredColumn_, width_ + kPad - 2); }
-
-  // Window sums of every filtered column, for one or two rows (the same sums twice for one). The
-  // sums are slid in order from the first window on, even through columns that are not written.
-  void SlidePair(const ColumnSums& first, const ColumnSums& second) {
-    const int firstFiltered = FirstFiltered();
-    const int lastFiltered = LastFiltered();
-    if (firstFiltered > lastFiltered)
+  void Dispatch() {
+    if (open_ < 0)
       return;
-    for (auto& span : spans_) {
-      span.Sums.resize(static_cast<std::size_t>(width_));
-      span.Squares.resize(static_cast<std::size_t>(width_));
-    }
-    double sum[2] = {0.0, 0.0};
-    double squares[2] = {0.0, 0.0};
-    const ColumnSums* source[2] = {&first, &second};
-    for (std::size_t x = 0; x < static_cast<std::size_t>(ww_); ++x) {
-      for (int r = 0; r < 2; ++r) {
-        sum[r] = static_cast<double>(sum[r] + source[r]->Sums[x]);
-        squares[r] = static_cast<double>(squares[r] + source[r]->Squares[x]);
-      }
-    }
-    for (int x = hw_; x <= lastFiltered; ++x) {
-      const std::size_t enter = static_cast<std::size_t>(ww_ + x - hw_);
-      const std::size_t leave = static_cast<std::size_t>(x - hw_);
-      for (int r = 0; r < 2; ++r) {
-        if (x >= firstFiltered) {
-          spans_[r].Sums[static_cast<std::size_t>(x - firstFiltered)] = sum[r];
-          spans_[r].Squares[static_cast<std::size_t>(x - firstFiltered)] = squares[r];
-        }
-        sum[r] = static_cast<double>(sum[r] + source[r]->Sums[enter] - source[r]->Sums[leave]);
-        squares[r] =
-            static_cast<double>(squares[r] + source[r]->Squares[enter] - source[r]->Squares[leave]);
-      }
-    }
-  }
-
-  // Writes padded row y into its image row from the window sums of span `which`.
-  void WriteRow(int y, int which) {
-    std::uint8_t* pixels = image_.RowPtr(ImageRowOf(y));
-    // Image columns 0..W-2 are last written at padded column x + 15; the last image column
-    // always by the right border. Border columns keep their pixel, or turn white.
-    if (threshold_) {
-      for (int x = 0; x < width_; ++x) {
-        const int padded = x == width_ - 1 ? lastPaddedColumn_ : x + kPad;
-        if (padded < hw_ || padded > lastFilteredColumn_) {
-          pixels[3 * x] = pixels[3 * x + 1] = pixels[3 * x + 2] = 255;
-        }
-      }
-    }
-    const int firstFiltered = FirstFiltered();
-    const int lastFiltered = LastFiltered();
-    if (firstFiltered > lastFiltered)
+    const int batch = open_;
+    open_ = -1;
+    if (pool_) {
+      pool_->Submit(batch);
+      ++inFlight_;
       return;
-    filter_.FilterSpan(pixels + 3 * (firstFiltered - kPad), spans_[which].Sums.data(),
-                       spans_[which].Squares.data(),
-                       static_cast<std::size_t>(lastFiltered - firstFiltered + 1));
+    }
+    filters_[helper_].Filter(batches_[static_cast<std::size_t>(batch)], slots_);
+    Reclaim(batch);
   }
 
-  struct WindowSpan {
-    std::vector<double> Sums;
-    std::vector<double> Squares;
-  };
+  // A filtered batch: its rows go back into the image, its column sums and itself are free.
+  void Reclaim(int index) {
+    WallisBatch& batch = batches_[static_cast<std::size_t>(index)];
+    for (std::size_t r = 0; r < batch.Rows; ++r) {
+      std::memcpy(image_.RowPtr(ImageRowOf(batch.PaddedRow[r])),
+                  batch.Pixels.data() + r * rowBytes_, rowBytes_);
+      freeSlots_.push_back(batch.Slot[r]);
+    }
+    batch.Rows = 0;
+    freeBatches_.push_back(index);
+  }
 
   TImgBaseBitmap& image_;
-  int width_;
+  WallisArguments arguments_;
   int height_;
-  bool threshold_;
   int ww_;
   int wh_;
-  int hw_;
   int hh_;
   int lastPaddedRow_;
-  int lastPaddedColumn_;
-  int lastFilteredColumn_;
   std::size_t paddedWidth_;
-  WallisSpanFilter filter_;
-  std::unique_ptr<LightnessRows> rows_;
-  ColumnSums sums_[2];
-  int current_ = 0;
-  WindowSpan spans_[2];
+  std::size_t rowBytes_;
+  WallisRowLayout layout_{};
+  std::vector<WallisColumnSums> slots_;
+  std::vector<int> freeSlots_;
+  std::vector<WallisBatch> batches_;
+  std::vector<int> freeBatches_;
+  std::vector<WallisBatchFilter> filters_;
+  std::size_t helper_ = 0;  // the calling thread's filter
+  int open_ = -1;
+  int inFlight_ = 0;
+  // Last member: its threads are joined before anything they use goes away.
+  std::optional<WallisWorkerPool> pool_;
 };
 
 }  // namespace
@@ -259,13 +214,26 @@ int WallisWindowSize(int percent, int shorterSide) {
   return std::max(static_cast<int>(std::clamp(side, -kLargest, kLargest)), 21);
 }
 
+std::size_t WallisDefaultWorkers(int width, int height) {
+  if (static_cast<std::int64_t>(width) * height < kSmallestShared)
+    return 0;
+  const unsigned cores = std::thread::hardware_concurrency();
+  return cores > 1 ? cores - 1 : 0;
+}
+
 void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
                         const EffectProgress& progress) {
+  WallisFilterRaster(image, arguments, progress,
+                     WallisDefaultWorkers(image.Width(), image.Height()));
+}
+
+void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
+                        const EffectProgress& progress, std::size_t workers) {
   if (image.PixelFormat() != pfBGR24)
     return;
   const int width = image.Width();
   const int height = image.Height();
   if (width <= 0 || height <= 0)
     return;
-  WallisPass(image, arguments, width, height).Run(progress);
+  WallisPass(image, arguments, width, height).Run(progress, workers);
 }

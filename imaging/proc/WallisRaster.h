@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "imaging/core/TImgBaseBitmap.h"
 #include "imaging/proc/EffectProgress.h"
 
@@ -24,3 +26,12 @@ int WallisWindowSize(int percent, int shorterSide);
 /// formats are left alone, as are pixels the window cannot be centred on.
 void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
                         const EffectProgress& progress);
+
+/// The same with rows filtered on `workers` threads besides the calling one (none: all on the
+/// calling thread); the result is the same whatever the count.
+void WallisFilterRaster(TImgBaseBitmap& image, const WallisArguments& arguments,
+                        const EffectProgress& progress, std::size_t workers);
+
+/// Worker threads worth starting for an image of this size: with the calling thread, one per
+/// processor core; none for small images or a single core.
+std::size_t WallisDefaultWorkers(int width, int height);

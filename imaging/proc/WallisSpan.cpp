@@ -4,13 +4,10 @@
 #include <cmath>
 
 #include "imaging/proc/HslLightness.h"
+#include "imaging/proc/WallisSpanWide.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <immintrin.h>
-#define QM_WALLIS_AVX2 1
 #endif
 
 namespace {
@@ -144,135 +141,6 @@ std::size_t FilterPairs(const WallisKernelConstants& k, std::uint8_t* pixels, co
 }
 #endif
 
-#if defined(QM_WALLIS_AVX2)
-// The same steps four pixels at a time, for processors that have AVX2.
-__attribute__((target("avx2"))) inline __m256d SelectWide(__m256d mask, __m256d ifTrue,
-                                                          __m256d ifFalse) {
-  return _mm256_blendv_pd(ifFalse, ifTrue, mask);
-}
-
-__attribute__((target("avx2"))) inline __m256d HueToChannelQuad(__m256d p, __m256d q, __m256d t) {
-  const __m256d zero = _mm256_setzero_pd();
-  const __m256d one = _mm256_set1_pd(1.0);
-  t = SelectWide(_mm256_cmp_pd(t, zero, _CMP_LT_OQ), _mm256_add_pd(t, one), t);
-  t = SelectWide(_mm256_cmp_pd(t, one, _CMP_GT_OQ), _mm256_sub_pd(t, one), t);
-  const __m256d span = _mm256_sub_pd(q, p);
-  const __m256d rising =
-      _mm256_add_pd(p, _mm256_mul_pd(_mm256_mul_pd(span, _mm256_set1_pd(6.0)), t));
-  const __m256d falling = _mm256_add_pd(
-      p, _mm256_mul_pd(_mm256_mul_pd(span, _mm256_sub_pd(_mm256_set1_pd(2.0 / 3.0), t)),
-                       _mm256_set1_pd(6.0)));
-  const __m256d upper =
-      SelectWide(_mm256_cmp_pd(t, _mm256_set1_pd(2.0 / 3.0), _CMP_LT_OQ), falling, p);
-  const __m256d middle = SelectWide(_mm256_cmp_pd(t, _mm256_set1_pd(0.5), _CMP_LT_OQ), q, upper);
-  return SelectWide(_mm256_cmp_pd(t, _mm256_set1_pd(1.0 / 6.0), _CMP_LT_OQ), rising, middle);
-}
-
-__attribute__((target("avx2"))) inline __m256d ChannelLevelQuad(__m256d value) {
-  const __m256d shift = _mm256_set1_pd(6755399441055744.0);
-  const __m256d level =
-      _mm256_sub_pd(_mm256_add_pd(_mm256_mul_pd(value, _mm256_set1_pd(255.0)), shift), shift);
-  const __m256d top = _mm256_set1_pd(255.0);
-  const __m256d zero = _mm256_setzero_pd();
-  return SelectWide(_mm256_cmp_pd(level, zero, _CMP_LT_OQ), zero,
-                    SelectWide(_mm256_cmp_pd(level, top, _CMP_GT_OQ), top, level));
-}
-__attribute__((target("avx2"))) std::size_t FilterQuads(const WallisKernelConstants& k,
-                                                        std::uint8_t* pixels, const double* means,
-                                                        const double* deviations,
-                                                        std::size_t count) {
-  const auto& unit = UnitChannelTable();
-  const __m256d zero = _mm256_setzero_pd();
-  const __m256d one = _mm256_set1_pd(1.0);
-  const __m256d half = _mm256_set1_pd(0.5);
-  const __m256d two = _mm256_set1_pd(2.0);
-  std::size_t i = 0;
-  for (; i + 4 <= count; i += 4) {
-    const std::uint8_t* p0 = pixels + 3 * i;
-    const __m256d b = _mm256_set_pd(unit[p0[9]], unit[p0[6]], unit[p0[3]], unit[p0[0]]);
-    const __m256d g = _mm256_set_pd(unit[p0[10]], unit[p0[7]], unit[p0[4]], unit[p0[1]]);
-    const __m256d r = _mm256_set_pd(unit[p0[11]], unit[p0[8]], unit[p0[5]], unit[p0[2]]);
-
-    // RGB to HSL.
-    const __m256d redOverGreen = _mm256_cmp_pd(r, g, _CMP_GT_OQ);
-    const __m256d highRG = SelectWide(redOverGreen, r, g);
-    const __m256d lowRG = SelectWide(redOverGreen, g, r);
-    const __m256d high = SelectWide(_mm256_cmp_pd(b, highRG, _CMP_GT_OQ), b, highRG);
-    const __m256d low = SelectWide(_mm256_cmp_pd(b, lowRG, _CMP_LT_OQ), b, lowRG);
-    const __m256d sum = _mm256_add_pd(high, low);
-    const __m256d lightness = _mm256_mul_pd(sum, half);  // exactly sum / 2
-    const __m256d gray = _mm256_cmp_pd(high, low, _CMP_EQ_OQ);
-    // A gray pixel's saturation and hue are 0; its divisions only get a harmless divisor.
-    const __m256d delta = _mm256_add_pd(_mm256_sub_pd(high, low), _mm256_and_pd(gray, one));
-    const __m256d saturationDivisor = SelectWide(_mm256_cmp_pd(lightness, half, _CMP_LT_OQ), sum,
-                                                 _mm256_sub_pd(_mm256_sub_pd(two, high), low));
-    const __m256d saturation = _mm256_andnot_pd(gray, _mm256_div_pd(delta, saturationDivisor));
-    const __m256d redMax = _mm256_cmp_pd(r, high, _CMP_EQ_OQ);
-    const __m256d greenMax = _mm256_cmp_pd(g, high, _CMP_EQ_OQ);
-    // Adding 0.0 for red leaves the quotient as it is.
-    const __m256d sectorStart =
-        SelectWide(redMax, zero, SelectWide(greenMax, two, _mm256_set1_pd(4.0)));
-    const __m256d sectorOffset =
-        SelectWide(redMax, _mm256_sub_pd(g, b),
-                   SelectWide(greenMax, _mm256_sub_pd(b, r), _mm256_sub_pd(r, g)));
-    const __m256d sixths = _mm256_div_pd(
-        _mm256_add_pd(sectorStart, _mm256_div_pd(sectorOffset, delta)), _mm256_set1_pd(6.0));
-    const __m256d hue = _mm256_andnot_pd(gray, SelectWide(_mm256_cmp_pd(sixths, zero, _CMP_LT_OQ),
-                                                          _mm256_add_pd(sixths, one), sixths));
-
-    // The new lightness from the window's statistics.
-    const __m256d mean = _mm256_loadu_pd(means + i);
-    __m256d deviation = _mm256_loadu_pd(deviations + i);
-    const __m256d limit = _mm256_set1_pd(k.DeviationLimit);
-    deviation = SelectWide(_mm256_cmp_pd(deviation, limit, _CMP_GT_OQ), limit, deviation);
-    const __m256d divisor =
-        _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(_mm256_set1_pd(k.Gain), deviation),
-                                    _mm256_set1_pd(k.TargetDeviation)),
-                      _mm256_set1_pd(0.00001));
-    __m256d target = _mm256_add_pd(
-        _mm256_add_pd(_mm256_div_pd(_mm256_mul_pd(_mm256_sub_pd(lightness, mean),
-                                                  _mm256_set1_pd(k.GainTimesDeviation)),
-                                    divisor),
-                      _mm256_mul_pd(_mm256_set1_pd(k.OneMinusWeight), mean)),
-        _mm256_set1_pd(k.WeightTimesMean));
-    target = SelectWide(_mm256_cmp_pd(target, zero, _CMP_LT_OQ), zero,
-                        SelectWide(_mm256_cmp_pd(target, one, _CMP_GT_OQ), one, target));
-
-    // HSL back to RGB. With saturation 0, q = p = target: every channel is the lightness.
-    const __m256d targetDark = _mm256_cmp_pd(target, half, _CMP_LE_OQ);
-    __m256d red, green, blue;
-    if (k.Threshold) {
-      red = green = blue = _mm256_andnot_pd(targetDark, _mm256_set1_pd(255.0));
-    } else {
-      const __m256d qDark = _mm256_mul_pd(target, _mm256_add_pd(one, saturation));
-      const __m256d qLight =
-          _mm256_sub_pd(_mm256_add_pd(target, saturation), _mm256_mul_pd(target, saturation));
-      const __m256d q = SelectWide(targetDark, qDark, qLight);
-      const __m256d p = _mm256_sub_pd(_mm256_mul_pd(two, target), q);
-      const __m256d third = _mm256_set1_pd(1.0 / 3.0);
-      red = ChannelLevelQuad(HueToChannelQuad(p, q, _mm256_add_pd(hue, third)));
-      green = ChannelLevelQuad(HueToChannelQuad(p, q, hue));
-      blue = ChannelLevelQuad(HueToChannelQuad(p, q, _mm256_sub_pd(hue, third)));
-    }
-    alignas(16) std::int32_t levels[3][4];
-    _mm_store_si128(reinterpret_cast<__m128i*>(levels[0]), _mm256_cvttpd_epi32(blue));
-    _mm_store_si128(reinterpret_cast<__m128i*>(levels[1]), _mm256_cvttpd_epi32(green));
-    _mm_store_si128(reinterpret_cast<__m128i*>(levels[2]), _mm256_cvttpd_epi32(red));
-    std::uint8_t* out = pixels + 3 * i;
-    for (std::size_t n = 0; n < 4; ++n) {
-      for (std::size_t c = 0; c < 3; ++c)
-        out[3 * n + c] = static_cast<std::uint8_t>(levels[c][n]);
-    }
-  }
-  return i;
-}
-
-bool HasWideVectors() {
-  static const bool available = __builtin_cpu_supports("avx2");
-  return available;
-}
-#endif
-
 }  // namespace
 
 WallisSpanFilter::WallisSpanFilter(const WallisArguments& a, int windowWidth, int windowHeight)
@@ -284,7 +152,12 @@ WallisSpanFilter::WallisSpanFilter(const WallisArguments& a, int windowWidth, in
   kernel_.WeightTimesMean = a.MeanWeight * 1.0 / 100 * (a.TargetMean * 1.0 / 100);
   kernel_.OneMinusWeight = 1.0 - a.MeanWeight * 1.0 / 100;
   kernel_.Threshold = a.Threshold;
+  if (WallisHasWideVectors())
+    wide_ = std::make_unique<WallisWideScratch>();
 }
+
+WallisSpanFilter::WallisSpanFilter(WallisSpanFilter&&) noexcept = default;
+WallisSpanFilter::~WallisSpanFilter() = default;
 
 void WallisSpanFilter::FilterSpan(std::uint8_t* pixels, const double* windowSums,
                                   const double* windowSquares, std::size_t count) {
@@ -315,18 +188,15 @@ void WallisSpanFilter::FilterPixel(std::size_t i, std::uint8_t* bgr) const {
 
 void WallisSpanFilter::FilterBatch(std::uint8_t* pixels, const double* windowSums,
                                    const double* windowSquares, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const double mean = windowSums[i] / count_;
-    mean_[i] = mean;
-    deviation_[i] = windowSquares[i] / count_ - mean * mean + 1.0;
-  }
-  SquareRoots(deviation_, count);
-
   std::size_t i = 0;
-#if defined(QM_WALLIS_AVX2)
-  if (HasWideVectors())
-    i = FilterQuads(kernel_, pixels, mean_, deviation_, count);
-#endif
+  if (WallisHasWideVectors())
+    i = FilterWallisQuads(kernel_, count_, pixels, windowSums, windowSquares, count, *wide_);
+  for (std::size_t n = i; n < count; ++n) {
+    const double mean = windowSums[n] / count_;
+    mean_[n] = mean;
+    deviation_[n] = windowSquares[n] / count_ - mean * mean + 1.0;
+  }
+  SquareRoots(deviation_ + i, count - i);
 #if defined(__SSE2__)
   i = FilterPairs(kernel_, pixels, mean_, deviation_, i, count);
 #endif

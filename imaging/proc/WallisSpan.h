@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "imaging/proc/WallisRaster.h"
 
@@ -24,6 +25,8 @@ class WallisSpanFilter {
   static constexpr std::size_t kBatch = 256;
 
   WallisSpanFilter(const WallisArguments& arguments, int windowWidth, int windowHeight);
+  WallisSpanFilter(WallisSpanFilter&&) noexcept;
+  ~WallisSpanFilter();
 
   /// Filters `count` consecutive pfBGR24 pixels in place; windowSums[i] and windowSquares[i]
   /// are the lightness sum and squared-lightness sum of pixel i's window.
@@ -41,4 +44,5 @@ class WallisSpanFilter {
   WallisKernelConstants kernel_;
   alignas(16) double mean_[kBatch];
   alignas(16) double deviation_[kBatch];
+  std::unique_ptr<struct WallisWideScratch> wide_;
 };

@@ -49,7 +49,7 @@ TEST(PlatformBitmap, TakenPixelsLeaveAnEmptyBitmapAndKeepTheRows) {
   bitmap.SetSize(5, 3);
   bitmap.ScanLine(0)[0] = 7;   // top row: last in the block
   bitmap.ScanLine(2)[14] = 9;  // bottom row: first in the block
-  const std::vector<std::uint8_t> pixels = bitmap.TakePixels();
+  const TPixelBlock pixels = bitmap.TakePixels();
   EXPECT_EQ(bitmap.Width(), 0);
   EXPECT_EQ(bitmap.Height(), 0);
   EXPECT_EQ(bitmap.BitsPerPixel(), 24);
@@ -60,7 +60,7 @@ TEST(PlatformBitmap, TakenPixelsLeaveAnEmptyBitmapAndKeepTheRows) {
 
 TEST(PlatformBitmap, SpareBlockServesTheNextSizeWithZeroPixels) {
   TPlatformBitmap bitmap;
-  std::vector<std::uint8_t> spare(4000, 0xEE);
+  TPixelBlock spare(4000, 0xEE);
   bitmap.SetSize(2, 2);
   bitmap.GiveSpareBlock(spare);  // not empty: refused, pixels untouched
   EXPECT_EQ(bitmap.Width(), 2);

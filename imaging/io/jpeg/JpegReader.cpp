@@ -1,6 +1,8 @@
 #include "imaging/io/jpeg/JpegReader.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <vector>
 
@@ -164,6 +166,12 @@ void TransferRows(ReadSession& s, TImgBitmap& bitmap, TProgressRecord& progress)
   }
 }
 
+void ClearRowsFrom(TImgBitmap& bitmap, int firstRow) {
+  const auto rowBytes = static_cast<std::size_t>(bitmap.RowLength());
+  for (int y = std::max(firstRow, 0); y < bitmap.Height(); ++y)
+    std::memset(bitmap.RowPtr(y), 0, rowBytes);
+}
+
 // Steps up to the end of the row loop; every early return leaves the clean-up to the caller.
 void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
             bool rawYCbCr, bool paramsOnly, TProgressRecord& progress, TIOParamsVals& params) {
@@ -230,10 +238,13 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
     progress.rowsDone = 0;
     TransferRows(s, bitmap, progress);
   } catch (const std::exception&) {
-    return s.Abort();
-  }
-  if (cinfo.output_scanline < cinfo.output_height)
     s.Abort();
+  }
+  if (cinfo.output_scanline < cinfo.output_height) {
+    // A fresh container's pixels are whatever its memory held; rows never decoded read black.
+    ClearRowsFrom(bitmap, static_cast<int>(cinfo.output_scanline));
+    s.Abort();
+  }
 }
 
 void CollectMarkers(const jpeg_decompress_struct& cinfo, TIOParamsVals& params) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "imaging/proc/HslLightness.h"
@@ -159,25 +160,67 @@ TEST(WallisFilterTest, WindowBeyondThePaddingLeavesTheOuterBandUnfiltered) {
   }
 }
 
-TEST(WallisFilterTest, MatchesTheProcedureOnVariedImagesAndWindows) {
-  struct Case {
-    int width, height, widthPercent, heightPercent;
-    bool threshold;
-  };
-  for (const Case& c :
-       {Case{40, 33, 2, 2, false}, Case{40, 33, 2, 2, true}, Case{1, 1, 2, 2, false},
-        Case{1, 20, 2, 2, false}, Case{17, 3, 2, 2, false}, Case{45, 41, 60, 30, false},
-        Case{30, 36, 100, 100, true}, Case{26, 24, 80, 10, false}}) {
-    EffectsTestRaster image(c.width, c.height, pfBGR24);
-    image.FillRandom(static_cast<unsigned>(c.width * 7 + c.height));
-    WallisArguments arguments;
-    arguments.WindowWidthPercent = c.widthPercent;
-    arguments.WindowHeightPercent = c.heightPercent;
-    arguments.Threshold = c.threshold;
-    const EffectsTestRaster expected = ReferenceWallis(image, arguments);
-    WallisFilterRaster(image, arguments, {});
-    EXPECT_TRUE(image == expected) << c.width << "x" << c.height << " " << c.widthPercent << "%";
+struct WallisCase {
+  int width, height, widthPercent, heightPercent;
+  bool threshold;
+};
+
+WallisArguments ArgumentsOf(const WallisCase& c) {
+  WallisArguments arguments;
+  arguments.WindowWidthPercent = c.widthPercent;
+  arguments.WindowHeightPercent = c.heightPercent;
+  arguments.Threshold = c.threshold;
+  return arguments;
+}
+
+// Windows odd and even, within and beyond the padding; row counts that leave every remainder
+// of the filter's row batches and pixel counts that leave every remainder of its vector steps;
+// rows filtered on the calling thread and on one or several workers.
+TEST(WallisFilterTest, MatchesTheProcedureOnVariedImagesWindowsAndWorkers) {
+  const WallisCase cases[] = {
+      {40, 33, 2, 2, false},   {40, 33, 2, 2, true},     {1, 1, 2, 2, false},
+      {1, 20, 2, 2, false},    {2, 2, 2, 2, true},       {17, 3, 2, 2, false},
+      {45, 41, 60, 30, false}, {30, 36, 100, 100, true}, {26, 24, 80, 10, false},
+      {64, 50, 30, 40, false}, {70, 40, 36, 2, true},    {37, 20, 2, 2, false},
+      {38, 21, 2, 2, false},   {39, 22, 2, 2, true},     {42, 23, 2, 2, false},
+      {300, 45, 2, 60, false}, {259, 31, 50, 2, false},  {57, 70, 2, 45, true}};
+  for (const WallisCase& c : cases) {
+    EffectsTestRaster source(c.width, c.height, pfBGR24);
+    source.FillRandom(static_cast<unsigned>(c.width * 7 + c.height));
+    const WallisArguments arguments = ArgumentsOf(c);
+    const EffectsTestRaster expected = ReferenceWallis(source, arguments);
+    for (std::size_t workers : {0u, 1u, 3u}) {
+      EffectsTestRaster image;
+      image.Assign(&source);
+      WallisFilterRaster(image, arguments, {}, workers);
+      EXPECT_TRUE(image == expected) << c.width << "x" << c.height << " " << c.widthPercent << "% "
+                                     << c.heightPercent << "% on " << workers << " workers";
+    }
   }
+}
+
+// Smooth areas with flat runs, as in photos: equal column sums entering and leaving the window.
+TEST(WallisFilterTest, MatchesTheProcedureOnALargeBandedImageWithDefaultWorkers) {
+  const int width = 530;
+  const int height = 500;
+  EffectsTestRaster image(width, height, pfBGR24);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int band = (x / 40 + y / 25) % 5;
+      image.SetBgr(x, y, static_cast<std::uint8_t>(band * 50), static_cast<std::uint8_t>(x % 256),
+                   static_cast<std::uint8_t>(y < 250 ? 200 : (x * y) % 256));
+    }
+  }
+  ASSERT_EQ(WallisDefaultWorkers(width, height) > 0, std::thread::hardware_concurrency() > 1);
+  const EffectsTestRaster expected = ReferenceWallis(image, WallisArguments{});
+  WallisFilterRaster(image, WallisArguments{}, {});
+  EXPECT_TRUE(image == expected);
+}
+
+TEST(WallisFilterTest, LargeImagesShareTheCoresSmallOnesStayOnTheCallingThread) {
+  const unsigned cores = std::thread::hardware_concurrency();
+  EXPECT_EQ(WallisDefaultWorkers(100, 100), 0u);
+  EXPECT_EQ(WallisDefaultWorkers(1, 1000000), cores > 1 ? cores - 1 : 0u);
 }
 
 TEST(WallisFilterTest, ProgressOncePerPaddedRow) {

@@ -339,3 +339,26 @@ TEST(JpegRead, ReportsRisingProgress) {
   EXPECT_EQ(result.percents.front(), 2);
   EXPECT_EQ(result.percents.back(), 100);
 }
+
+// A container that held another photo hands its block to the next load; rows a stopped load
+// never decoded must read black rather than show the earlier photo.
+TEST(JpegRead, RowsAStoppedLoadNeverReachedReadBlack) {
+  TImgBitmap bitmap;
+  bitmap.SetLocation(locPlatformBitmap);
+  bitmap.Allocate(40, 30, pfBGR24);
+  bitmap.FillAll(0xFF);
+  TIOParamsVals params;
+  TMemoryStream stream(SmallJpeg(40, 30));
+  bool aborting = false;
+  TProgressRecord progress;
+  progress.aborting = &aborting;
+  int rowsSeen = 0;
+  progress.handler = [&](void*, int) { aborting = ++rowsSeen == 10; };
+  ReadJpegImage(stream, nullptr, bitmap, false, false, progress, params);
+  ASSERT_TRUE(aborting);
+  ASSERT_EQ(bitmap.Height(), 30);
+  for (int y = 10; y < 30; ++y) {
+    const std::uint8_t* row = bitmap.RowPtr(y);
+    ASSERT_TRUE(std::all_of(row, row + 120, [](std::uint8_t b) { return b == 0; })) << y;
+  }
+}
