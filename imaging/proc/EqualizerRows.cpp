@@ -103,15 +103,25 @@ __attribute__((target("avx2"))) inline void LoadShuffleBlocks(const std::uint8_t
   }
 }
 
-// table[index] for 32 bytes. An index in block j of its half, offset by 0x70 - 16 k (with
-// saturation), lands at 0x80 or above for k < j, where the shuffle gives zero, and otherwise
-// keeps its low four bits, so block k contributes for k = j and every later k of the half.
-// Indices of the other half have bit 7 set and contribute nothing.
+// The offset of an index for block k of its half: an index in block j then lands at 0x80 or
+// above for k < j, where the shuffle gives zero, and otherwise keeps its low four bits, so
+// block k contributes for k = j and every later k of the half. Indices of the other half have
+// bit 7 set and contribute nothing.
+__attribute__((target("avx2"))) inline __m256i BlockOffset(int k) {
+  return _mm256_set1_epi8(static_cast<char>(0x70 - 16 * k));
+}
+
+// The same indices in the upper half of the range moved to the lower, and the other way round.
+__attribute__((target("avx2"))) inline __m256i OtherHalf(__m256i index) {
+  return _mm256_xor_si256(index, _mm256_set1_epi8(static_cast<char>(0x80)));
+}
+
+// table[index] for 32 bytes.
 __attribute__((target("avx2"))) inline __m256i LookUpBytes(const __m256i* blocks, __m256i index) {
-  const __m256i upper = _mm256_xor_si256(index, _mm256_set1_epi8(static_cast<char>(0x80)));
+  const __m256i upper = OtherHalf(index);
   __m256i result = _mm256_setzero_si256();
   for (int k = 0; k < 8; ++k) {
-    const __m256i offset = _mm256_set1_epi8(static_cast<char>(0x70 - 16 * k));
+    const __m256i offset = BlockOffset(k);
     result =
         _mm256_add_epi8(result, _mm256_shuffle_epi8(blocks[k], _mm256_adds_epu8(index, offset)));
     result = _mm256_add_epi8(result,
@@ -120,24 +130,32 @@ __attribute__((target("avx2"))) inline __m256i LookUpBytes(const __m256i* blocks
   return result;
 }
 
-// 32 pixels a step; High[L] is read as Low[L + 1] below 255.
+// 32 pixels a step; the Low and High lookups of a luminance share their index offsets.
 __attribute__((target("avx2"))) std::size_t PixelRulesWide(const std::uint8_t* luminance,
                                                            const std::uint8_t* meanLuminance,
                                                            const std::uint8_t* levelTables,
                                                            std::uint8_t* rules, std::size_t count) {
-  __m256i blocks[16];
-  LoadShuffleBlocks(levelTables, blocks);
-  const __m256i highOfTop = _mm256_set1_epi8(static_cast<char>(levelTables[256 + 255]));
-  const __m256i all = _mm256_set1_epi8(-1);
+  __m256i lowBlocks[16];
+  __m256i highBlocks[16];
+  LoadShuffleBlocks(levelTables, lowBlocks);
+  LoadShuffleBlocks(levelTables + 256, highBlocks);
   const __m256i one = _mm256_set1_epi8(1);
   const __m256i two = _mm256_set1_epi8(2);
   std::size_t x = 0;
   for (; x + 32 <= count; x += 32) {
     const __m256i level = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(luminance + x));
     const __m256i mean = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(meanLuminance + x));
-    const __m256i low = LookUpBytes(blocks, level);
-    const __m256i high = _mm256_blendv_epi8(LookUpBytes(blocks, _mm256_sub_epi8(level, all)),
-                                            highOfTop, _mm256_cmpeq_epi8(level, all));
+    const __m256i upper = OtherHalf(level);
+    __m256i low = _mm256_setzero_si256();
+    __m256i high = _mm256_setzero_si256();
+    for (int k = 0; k < 8; ++k) {
+      const __m256i lowerIndex = _mm256_adds_epu8(level, BlockOffset(k));
+      const __m256i upperIndex = _mm256_adds_epu8(upper, BlockOffset(k));
+      low = _mm256_add_epi8(low, _mm256_shuffle_epi8(lowBlocks[k], lowerIndex));
+      low = _mm256_add_epi8(low, _mm256_shuffle_epi8(lowBlocks[8 + k], upperIndex));
+      high = _mm256_add_epi8(high, _mm256_shuffle_epi8(highBlocks[k], lowerIndex));
+      high = _mm256_add_epi8(high, _mm256_shuffle_epi8(highBlocks[8 + k], upperIndex));
+    }
     const __m256i flat = _mm256_cmpeq_epi8(low, high);
     const __m256i notAbove = _mm256_cmpeq_epi8(_mm256_max_epu8(mean, high), high);
     const __m256i notBelow = _mm256_cmpeq_epi8(_mm256_max_epu8(mean, low), mean);

@@ -19,8 +19,8 @@ void ThreeRowSums(std::uint16_t* pairs, const std::uint8_t* centre, const std::u
 void NeighbourhoodMeans(const std::uint16_t* sums, std::uint8_t* means, std::size_t count);
 
 /// The rule of each of `count` pixels from its luminance's output range (Low..High of
-/// `levelTables`, laid out as for MapPixels) and the luminance of its neighbourhood mean: 0
-/// maps the channels through Low (also whenever Low = High), 1 through High (mean above the
+/// `levelTables`, Low and High laid out as for MapPixels) and the luminance of its neighbourhood
+/// mean: 0 maps the channels through Low (also whenever Low = High), 1 through High (mean above the
 /// range), 2 takes the mean (mean within the range).
 void PixelRules(const std::uint8_t* luminance, const std::uint8_t* meanLuminance,
                 const std::uint8_t* levelTables, std::uint8_t* rules, std::size_t count);
