@@ -47,20 +47,14 @@ struct MappingTables {
   std::array<std::uint8_t, 3 * 256> channels{};
 };
 
-// Work space of MapRow, allocated once per image.
-struct MappingRowBuffers {
-  explicit MappingRowBuffers(std::size_t count) : rules(count) {}
-  std::vector<std::uint8_t> rules;
-};
-
 // Which rule applies varies from pixel to pixel in a photo, so the rules are computed as vector
 // code rather than branched on.
 void MapRow(const MappingTables& tables, const std::uint8_t* luminance,
             const std::uint8_t* meanLuminance, const std::uint8_t* means,
             const std::uint8_t* pixels, std::uint8_t* target, std::size_t count,
-            MappingRowBuffers& buffers) {
-  PixelRules(luminance, meanLuminance, tables.channels.data(), buffers.rules.data(), count);
-  MapPixels(buffers.rules.data(), pixels, means, tables.channels.data(), target, count);
+            std::uint8_t* rules) {
+  PixelRules(luminance, meanLuminance, tables.channels.data(), rules, count);
+  MapPixels(rules, pixels, means, tables.channels.data(), target, count);
 }
 
 }  // namespace
@@ -114,7 +108,7 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
   std::vector<std::uint8_t> means(3 * span);
   std::vector<std::uint8_t> luminance(span);
   std::vector<std::uint8_t> meanLuminance(span);
-  MappingRowBuffers mappingBuffers(span);
+  std::vector<std::uint8_t> rules(span);
   const std::size_t sumFirst = 3 * static_cast<std::size_t>(std::max(x1 - 1, 0));
   const std::size_t sumEnd = 3 * (static_cast<std::size_t>(std::min(x2, width - 1)) + 1);
   const std::size_t sumCount = sumEnd - sumFirst;
@@ -144,7 +138,7 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
     LuminanceRow(pixels, luminance.data(), span);
     LuminanceRow(means.data(), meanLuminance.data(), span);
     MapRow(tables, luminance.data(), meanLuminance.data(), means.data(), pixels,
-           image.RowPtr(y) + 3 * static_cast<std::size_t>(x1), span, mappingBuffers);
+           image.RowPtr(y) + 3 * static_cast<std::size_t>(x1), span, rules.data());
     centreCopy.swap(belowCopy);
     if (progress) {
       const double percent = (y - y1 + 1) * 100.0 / ((y2 - 1 - y1) + 0.5);
