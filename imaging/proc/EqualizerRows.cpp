@@ -219,6 +219,27 @@ bool HasWideVectors() {
 }
 #endif
 
+// Multiversioned loops stay internal: some compilers want the attribute on every declaration.
+QM_ROW_LOOP void ThreeRowSumsLoop(std::uint16_t* __restrict pairs,
+                                  const std::uint8_t* __restrict centre,
+                                  const std::uint8_t* __restrict below,
+                                  std::uint16_t* __restrict sums,
+                                  std::uint8_t* __restrict belowCopy, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    sums[i] = static_cast<std::uint16_t>(pairs[i] + below[i]);
+    pairs[i] = static_cast<std::uint16_t>(centre[i] + below[i]);
+    belowCopy[i] = below[i];
+  }
+}
+
+QM_ROW_LOOP void NeighbourhoodMeansLoop(const std::uint16_t* __restrict sums,
+                                        std::uint8_t* __restrict means, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto sum = static_cast<std::uint16_t>(sums[i] + sums[i + 3] + sums[i + 6]);
+    means[i] = static_cast<std::uint8_t>((std::uint32_t{sum} * kNinthMultiplier) >> 16);
+  }
+}
+
 }  // namespace
 
 void LuminanceRow(const std::uint8_t* bgr, std::uint8_t* luminance, std::size_t count) {
@@ -230,23 +251,13 @@ void LuminanceRow(const std::uint8_t* bgr, std::uint8_t* luminance, std::size_t 
   LuminancePlain(bgr + 3 * done, luminance + done, count - done);
 }
 
-QM_ROW_LOOP void ThreeRowSums(std::uint16_t* __restrict pairs,
-                              const std::uint8_t* __restrict centre,
-                              const std::uint8_t* __restrict below, std::uint16_t* __restrict sums,
-                              std::uint8_t* __restrict belowCopy, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    sums[i] = static_cast<std::uint16_t>(pairs[i] + below[i]);
-    pairs[i] = static_cast<std::uint16_t>(centre[i] + below[i]);
-    belowCopy[i] = below[i];
-  }
+void ThreeRowSums(std::uint16_t* pairs, const std::uint8_t* centre, const std::uint8_t* below,
+                  std::uint16_t* sums, std::uint8_t* belowCopy, std::size_t count) {
+  ThreeRowSumsLoop(pairs, centre, below, sums, belowCopy, count);
 }
 
-QM_ROW_LOOP void NeighbourhoodMeans(const std::uint16_t* __restrict sums,
-                                    std::uint8_t* __restrict means, std::size_t count) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const auto sum = static_cast<std::uint16_t>(sums[i] + sums[i + 3] + sums[i + 6]);
-    means[i] = static_cast<std::uint8_t>((std::uint32_t{sum} * kNinthMultiplier) >> 16);
-  }
+void NeighbourhoodMeans(const std::uint16_t* sums, std::uint8_t* means, std::size_t count) {
+  NeighbourhoodMeansLoop(sums, means, count);
 }
 
 void PixelRules(const std::uint8_t* luminance, const std::uint8_t* meanLuminance,
