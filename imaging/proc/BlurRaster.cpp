@@ -1,8 +1,10 @@
 #include "imaging/proc/BlurRaster.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -171,33 +173,24 @@ __attribute__((target("avx2"))) std::size_t WeighBlocksPairedWide(const Taps& ta
   return i;
 }
 
-// The small radii of everyday blurs (up to a Gaussian radius of about 3) get unrolled copies.
+// The small radii of everyday blurs (up to a Gaussian radius of about 3) get unrolled copies;
+// entry 0 takes the radius at run time.
+using WideWeigher = std::size_t (*)(const Taps&, const std::uint16_t*, int, std::size_t,
+                                    std::uint8_t*);
+
+template <std::size_t... kRadius>
+constexpr std::array<WideWeigher, sizeof...(kRadius)> WideWeighers(
+    std::index_sequence<kRadius...>) {
+  return {&WeighBlocksPairedWide<static_cast<int>(kRadius)>...};
+}
+
 std::size_t WeighBlocksWide(const Taps& taps, const std::uint16_t* weights, int radius,
                             std::size_t count, std::uint8_t* target) {
-  switch (radius) {
-    case 1:
-      return WeighBlocksPairedWide<1>(taps, weights, radius, count, target);
-    case 2:
-      return WeighBlocksPairedWide<2>(taps, weights, radius, count, target);
-    case 3:
-      return WeighBlocksPairedWide<3>(taps, weights, radius, count, target);
-    case 4:
-      return WeighBlocksPairedWide<4>(taps, weights, radius, count, target);
-    case 5:
-      return WeighBlocksPairedWide<5>(taps, weights, radius, count, target);
-    case 6:
-      return WeighBlocksPairedWide<6>(taps, weights, radius, count, target);
-    case 7:
-      return WeighBlocksPairedWide<7>(taps, weights, radius, count, target);
-    case 8:
-      return WeighBlocksPairedWide<8>(taps, weights, radius, count, target);
-    case 9:
-      return WeighBlocksPairedWide<9>(taps, weights, radius, count, target);
-    case 10:
-      return WeighBlocksPairedWide<10>(taps, weights, radius, count, target);
-    default:
-      return WeighBlocksPairedWide<0>(taps, weights, radius, count, target);
-  }
+  static constexpr auto kWeighers = WideWeighers(std::make_index_sequence<11>());
+  const std::size_t unrolled = radius >= 0 && static_cast<std::size_t>(radius) < kWeighers.size()
+                                   ? static_cast<std::size_t>(radius)
+                                   : 0;
+  return kWeighers[unrolled](taps, weights, radius, count, target);
 }
 
 bool HasWideVectors() {
