@@ -47,16 +47,6 @@ struct MappingTables {
   std::array<std::uint8_t, 3 * 256> channels{};
 };
 
-// Which rule applies varies from pixel to pixel in a photo, so the rules are computed as vector
-// code rather than branched on.
-void MapRow(const MappingTables& tables, const std::uint8_t* luminance,
-            const std::uint8_t* meanLuminance, const std::uint8_t* means,
-            const std::uint8_t* pixels, std::uint8_t* target, std::size_t count,
-            std::uint8_t* rules) {
-  PixelRules(luminance, meanLuminance, tables.channels.data(), rules, count);
-  MapPixels(rules, pixels, means, tables.channels.data(), target, count);
-}
-
 }  // namespace
 
 EqualizerLevels BuildEqualizerLevels(const std::array<std::uint64_t, 256>& luminanceCounts,
@@ -137,8 +127,11 @@ void EqualizeHistogram(TImgBaseBitmap& image, int x1, int y1, int x2, int y2,
     const std::uint8_t* pixels = centreCopy.data() + 3;
     LuminanceRow(pixels, luminance.data(), span);
     LuminanceRow(means.data(), meanLuminance.data(), span);
-    MapRow(tables, luminance.data(), meanLuminance.data(), means.data(), pixels,
-           image.RowPtr(y) + 3 * static_cast<std::size_t>(x1), span, rules.data());
+    // Which rule applies varies from pixel to pixel in a photo, so the rules are computed as
+    // vector code rather than branched on.
+    PixelRules(luminance.data(), meanLuminance.data(), tables.channels.data(), rules.data(), span);
+    MapPixels(rules.data(), pixels, means.data(), tables.channels.data(),
+              image.RowPtr(y) + 3 * static_cast<std::size_t>(x1), span);
     centreCopy.swap(belowCopy);
     if (progress) {
       const double percent = (y - y1 + 1) * 100.0 / ((y2 - 1 - y1) + 0.5);
