@@ -6,6 +6,7 @@
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/core/TImgMask.h"
 #include "imaging/io/ProgressRecord.h"
+#include "imaging/io/tiff/TiffFillOrder.h"
 #include "imaging/io/tiff/TiffRowDecompressor.h"
 #include "imaging/io/tiff/TiffVars.h"
 
@@ -53,8 +54,8 @@ bool TTiffBlockDecoder::StoreRow(std::span<const std::uint8_t> row, int imageRow
 }
 
 void TTiffBlockDecoder::Decode(std::span<const std::uint8_t> data, int firstRow, int rows, int x) {
-  std::unique_ptr<TTiffRowDecompressor> rowSource =
-      MakeTiffRowDecompressor(vars_, data, blockWidth_, raw_.size());
+  std::unique_ptr<TTiffRowDecompressor> rowSource = MakeTiffRowDecompressor(
+      vars_, InReadingOrder(data, vars_.fillOrder, ordered_[0]), blockWidth_, raw_.size());
   if (rowSource == nullptr) {
     progress_.Abort();
     return;
@@ -74,7 +75,9 @@ void TTiffBlockDecoder::DecodePlanes(const std::array<std::span<const std::uint8
                                      int firstRow, int rows) {
   std::array<std::unique_ptr<TTiffRowDecompressor>, 3> sources;
   for (std::size_t plane = 0; plane < 3; ++plane) {
-    sources[plane] = MakeTiffRowDecompressor(vars_, planes[plane], blockWidth_, raw_.size());
+    sources[plane] = MakeTiffRowDecompressor(
+        vars_, InReadingOrder(planes[plane], vars_.fillOrder, ordered_[plane]), blockWidth_,
+        raw_.size());
     if (sources[plane] == nullptr) {
       progress_.Abort();
       return;

@@ -40,4 +40,6 @@ class TTiffBlockDecoder {
   TTiffRowConverter converter_;
   TTiffRowUnpacker unpacker_;
   std::vector<std::uint8_t> raw_;
+  // Bit-reversed copies of the block (or of each plane) for fill order 2.
+  std::array<std::vector<std::uint8_t>, 3> ordered_;
 };

@@ -69,8 +69,9 @@ bool HasAlphaSamples(const TTIFFVars& vars) {
 /// False for a page this reader cannot turn into pixels: such a page must not pass for a
 /// decoded photo.
 bool Decodable(const TTIFFVars& vars, TImgBitmapFormat format) {
+  // The JPEG codec reads four components as inverted CMYK, which JPEG-in-TIFF pages are not.
   if (vars.compression == tiffcompression::kJpeg)
-    return true;
+    return vars.photometric != tiffphotometric::kSeparated;
   return TiffRowCompressionSupported(vars.compression) &&
          TTiffRowConverter(vars, format).Supported();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/io/tiff/CcittDecoder.h"
 #include "imaging/io/tiff/PackBitsDecoder.h"
 #include "imaging/io/tiff/TiffDeflateDecoder.h"
 #include "imaging/io/tiff/TiffVars.h"
@@ -65,6 +66,33 @@ class TLzwRows : public TTiffRowDecompressor {
   std::unique_ptr<TLZWCodecState> state_;
 };
 
+class TCcittRows : public TTiffRowDecompressor {
+ public:
+  TCcittRows(std::span<const std::uint8_t> block, int width, TCcittScheme scheme, bool fillBits)
+      : decoder_(block, width, scheme, fillBits) {}
+  bool NextRow(std::span<std::uint8_t> row) override {
+    decoder_.NextRow(row);
+    return true;
+  }
+
+ private:
+  TCcittDecoder decoder_;
+};
+
+TCcittScheme CcittSchemeOf(const TTIFFVars& vars) {
+  switch (vars.compression) {
+    case tiffcompression::kModifiedHuffman:
+      return TCcittScheme::ModifiedHuffman;
+    case tiffcompression::kGroup3:
+      return (vars.t4Options & 1) != 0 ? TCcittScheme::Group3TwoD : TCcittScheme::Group3OneD;
+    default:
+      return TCcittScheme::Group4;
+  }
+}
+
+// Group 3 option bit 2: rows may be padded with zero fill bits before their end-of-line.
+constexpr std::uint32_t kT4FillBits = 4;
+
 class TDeflateRows : public TTiffRowDecompressor {
  public:
   explicit TDeflateRows(std::span<const std::uint8_t> block) : decoder_(block) {}
@@ -79,6 +107,9 @@ class TDeflateRows : public TTiffRowDecompressor {
 bool TiffRowCompressionSupported(std::uint32_t compression) {
   switch (compression) {
     case tiffcompression::kNone:
+    case tiffcompression::kModifiedHuffman:
+    case tiffcompression::kGroup3:
+    case tiffcompression::kGroup4:
     case tiffcompression::kLzw:
     case tiffcompression::kPackBits:
     case tiffcompression::kDeflate:
@@ -91,8 +122,7 @@ bool TiffRowCompressionSupported(std::uint32_t compression) {
 
 std::unique_ptr<TTiffRowDecompressor> MakeTiffRowDecompressor(const TTIFFVars& vars,
                                                               std::span<const std::uint8_t> block,
-                                                              int /*width*/,
-                                                              std::size_t /*rowBytes*/) {
+                                                              int width, std::size_t /*rowBytes*/) {
   switch (vars.compression) {
     case tiffcompression::kNone:
       return std::make_unique<TUncompressedRows>(block);
@@ -103,6 +133,11 @@ std::unique_ptr<TTiffRowDecompressor> MakeTiffRowDecompressor(const TTIFFVars& v
     case tiffcompression::kDeflate:
     case tiffcompression::kDeflateOld:
       return std::make_unique<TDeflateRows>(block);
+    case tiffcompression::kModifiedHuffman:
+    case tiffcompression::kGroup3:
+    case tiffcompression::kGroup4:
+      return std::make_unique<TCcittRows>(block, width, CcittSchemeOf(vars),
+                                          (vars.t4Options & kT4FillBits) != 0);
     default:
       return nullptr;
   }

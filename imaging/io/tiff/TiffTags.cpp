@@ -1,5 +1,6 @@
 #include "imaging/io/tiff/TiffTags.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,7 +31,8 @@ bool ReadBitsPerSample(const TTiffDirectory& page, std::uint32_t& bits) {
 }
 
 // The colour map holds all reds, then all greens, then all blues as 16-bit values; each entry
-// keeps the high bytes as blue, green, red.
+// keeps the high bytes as blue, green, red. Some writers store 8-bit values instead: a map
+// whose values all fit a byte is taken as such, or its picture would come out black.
 void ReadColorMap(const TTiffDirectory& page, TTIFFVars& vars) {
   if (!page.Has(tifftag::kColorMap) || vars.bitsPerSample > kMaxColorMapBits)
     return;
@@ -38,11 +40,15 @@ void ReadColorMap(const TTiffDirectory& page, TTIFFVars& vars) {
   const std::size_t entries = std::size_t{1} << vars.bitsPerSample;
   if (values.size() < entries * 3)
     return;
+  const bool eightBit =
+      std::all_of(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(entries * 3),
+                  [](std::uint32_t value) { return value < 256; });
+  const int shift = eightBit ? 0 : 8;
   vars.colorMap.resize(entries * 3);
   for (std::size_t i = 0; i < entries; ++i) {
-    vars.colorMap[i * 3 + 0] = static_cast<std::uint8_t>(values[2 * entries + i] >> 8);
-    vars.colorMap[i * 3 + 1] = static_cast<std::uint8_t>(values[entries + i] >> 8);
-    vars.colorMap[i * 3 + 2] = static_cast<std::uint8_t>(values[i] >> 8);
+    vars.colorMap[i * 3 + 0] = static_cast<std::uint8_t>(values[2 * entries + i] >> shift);
+    vars.colorMap[i * 3 + 1] = static_cast<std::uint8_t>(values[entries + i] >> shift);
+    vars.colorMap[i * 3 + 2] = static_cast<std::uint8_t>(values[i] >> shift);
   }
   vars.colorMapCount = static_cast<int>(entries);
 }
