@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/ByteReader.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/jpeg/JpegReader.h"
@@ -26,6 +27,45 @@ void SwapRedAndBlue(TImgBitmap& bitmap) {
   }
 }
 
+// Whether the JPEG codec would take three components as RGB by itself, by the markers it
+// decides on: a JFIF marker means YCbCr, an Adobe marker its transform flag, otherwise the
+// component identifiers "R", "G", "B".
+bool CodecSeesRgb(std::span<const std::uint8_t> block) {
+  TByteReader reader(block, TByteReader::Endian::Big);
+  if (reader.U16() != 0xFFD8)
+    return false;
+  bool jfif = false;
+  int adobeTransform = -1;
+  while (!reader.Overran()) {
+    if (reader.U8() != 0xFF)
+      return false;
+    std::uint8_t marker = reader.U8();
+    while (marker == 0xFF && !reader.Overran())
+      marker = reader.U8();
+    const std::size_t segmentStart = reader.Offset();
+    const std::uint16_t length = reader.U16();
+    if (length < 2)
+      return false;
+    const std::span<const std::uint8_t> segment = reader.View(length - 2u);
+    const bool startOfFrame =
+        marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (marker == 0xE0 && segment.size() >= 5 && std::memcmp(segment.data(), "JFIF", 5) == 0)
+      jfif = true;
+    if (marker == 0xEE && segment.size() >= 12 && std::memcmp(segment.data(), "Adobe", 5) == 0)
+      adobeTransform = segment[11];
+    if (startOfFrame) {
+      if (jfif)
+        return false;
+      if (adobeTransform >= 0)
+        return adobeTransform == 0;
+      return segment.size() >= 15 && segment[5] == 3 && segment[6] == 'R' && segment[9] == 'G' &&
+             segment[12] == 'B';
+    }
+    reader.Seek(segmentStart + length);
+  }
+  return false;
+}
+
 }  // namespace
 
 TTiffJpegBlocks::TTiffJpegBlocks(const TTIFFVars& vars, TImgBitmap& bitmap,
@@ -41,8 +81,9 @@ void TTiffJpegBlocks::Decode(std::span<const std::uint8_t> data, int firstRow, i
   TMemoryStream block = StreamOf(data);
   TMemoryStream tables = StreamOf(vars_.jpegTables);
   const bool hasTables = !vars_.jpegTables.empty();
-  // RGB data is stored without a colour transform; the tables-less kind says so itself.
-  const bool rgb = hasTables && vars_.photometric == tiffphotometric::kRgb;
+  // RGB pages hold RGB samples; unless their markers say so, the codec would take them for
+  // YCbCr, so it is asked for the samples as they are.
+  const bool rgb = vars_.photometric == tiffphotometric::kRgb && !CodecSeesRgb(data);
   TIOParamsVals scratch;
   TImgBitmap decoded;
   TProgressRecord blockProgress = progress_;
