@@ -127,9 +127,9 @@ TEST(TiffReader, AlphaSamplesGoToTheMaskUnlessIgnored) {
   rgba.Page().Image(2, 1, 4, 8, 2).Strip({1, 2, 3, 200, 4, 5, 6, 0});
   TTiffBuilder palette;
   std::vector<std::uint32_t> map(3 * 256, 0);
-  map[7] = 0x1100;           // red of entry 7
-  map[256 + 7] = 0x2200;     // green
-  map[512 + 7] = 0x3300;     // blue
+  map[7] = 0x1100;        // red of entry 7
+  map[256 + 7] = 0x2200;  // green
+  map[512 + 7] = 0x3300;  // blue
   map[9] = 0xFF00;
   palette.Page().Image(2, 1, 2, 8, 3).Shorts(320, map).Strip({7, 255, 9, 100});
   struct TCase {
@@ -185,12 +185,9 @@ TEST(TiffReader, LayoutsNotDecodedAreRefused) {
   struct TCase {
     const char* name;
     int samples, bits, photometric, compression;
-  } cases[] = {{"YCbCr without JPEG", 3, 8, 6, 1},
-               {"2-bit gray", 1, 2, 1, 1},
-               {"12-bit gray", 1, 12, 1, 1},
-               {"SGILog", 3, 16, 32844, 34676},
-               {"ThunderScan", 1, 4, 1, 32809},
-               {"gray with alpha", 2, 8, 1, 1}};
+  } cases[] = {{"YCbCr without JPEG", 3, 8, 6, 1}, {"2-bit gray", 1, 2, 1, 1},
+               {"12-bit gray", 1, 12, 1, 1},       {"SGILog", 3, 16, 32844, 34676},
+               {"ThunderScan", 1, 4, 1, 32809},    {"gray with alpha", 2, 8, 1, 1}};
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.name);
     TTiffBuilder builder;
