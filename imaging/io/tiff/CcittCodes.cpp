@@ -1,6 +1,7 @@
 #include "imaging/io/tiff/CcittCodes.h"
 
 #include <array>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -191,6 +192,19 @@ const TLookup& BlackLookup() {
 TCcittRunCode PeekCcittRunCode(const TCcittBitReader& reader, bool black) {
   const TLookup& lookup = black ? BlackLookup() : WhiteLookup();
   return lookup.entries[reader.Peek(kLookupBits)];
+}
+
+std::string_view CcittRunCodeText(bool black, int run) {
+  for (const TCodeText& code :
+       black ? std::span<const TCodeText>(kBlackCodes) : std::span<const TCodeText>(kWhiteCodes)) {
+    if (code.run == run)
+      return code.bits;
+  }
+  for (const TCodeText& code : kExtendedCodes) {
+    if (code.run == run)
+      return code.bits;
+  }
+  return {};
 }
 
 bool CcittCodeTablesConsistent() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 class TCcittBitReader;
 
@@ -14,6 +15,11 @@ struct TCcittRunCode {
 /// Looks up the white (black = false) or black run code at the reader's position without
 /// consuming it.
 TCcittRunCode PeekCcittRunCode(const TCcittBitReader& reader, bool black);
+
+/// The bits ("0" and "1") of the code for a terminating run (0 to 63) or a makeup run (a
+/// multiple of 64 up to 2560) of a colour; empty for other runs. Writers of test and sample
+/// pages code with the same tables the decoder reads.
+std::string_view CcittRunCodeText(bool black, int run);
 
 /// True when the white and black code tables are each free of prefixes of one another (the
 /// lookup tables were built without a clash).
