@@ -82,9 +82,10 @@ std::uint32_t TTiffDirectory::Count(std::uint16_t tag) const {
 
 bool TTiffDirectory::ValueBytes(const TTiffEntry& entry, std::size_t& offset,
                                 std::size_t& length) const {
+  // A type of unknown size says nothing about where its values lie.
   const std::uint64_t bytes = std::uint64_t{entry.count} * TypeSize(entry.type);
   offset = bytes <= 4 ? entry.valueFieldOffset : entry.valueField;
-  if (bytes > data_.size() || offset > data_.size() - bytes)
+  if (TypeSize(entry.type) == 0 || bytes > data_.size() || offset > data_.size() - bytes)
     return false;
   length = static_cast<std::size_t>(bytes);
   return true;

@@ -105,17 +105,24 @@ void PrepareMask(TTIFFVars& vars, std::unique_ptr<TImgMask>* alphaMask) {
   vars.alphaMask = alphaMask->get();
 }
 
-void DecodePixels(TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord& progress) {
+void DecodePixels(TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord& progress,
+                  std::unique_ptr<TImgMask>* alphaMask) {
+  if (vars.width == 0 || vars.height == 0 ||
+      !ImageSizeAllowed(vars.width, vars.height, FormatBitsPerPixel(pfBGR24))) {
+    progress.Abort();
+    return;
+  }
   if (vars.compression == tiffcompression::kOldJpeg && vars.jpegProc < 2) {
+    PrepareMask(vars, alphaMask);
     ReadTiffOldJpeg(vars, bitmap, progress);
     return;
   }
   const TImgBitmapFormat format = PixelFormatOf(vars);
-  if (vars.width == 0 || vars.height == 0 || !Decodable(vars, format) || !DataCanFill(vars) ||
-      !ImageSizeAllowed(vars.width, vars.height, FormatBitsPerPixel(format))) {
+  if (!Decodable(vars, format) || !DataCanFill(vars)) {
     progress.Abort();
     return;
   }
+  PrepareMask(vars, alphaMask);
   bitmap.Allocate(static_cast<int>(vars.width), static_cast<int>(vars.height), format);
   ClearRows(bitmap);
   if (format == pfPalette8 && bitmap.Palette() != nullptr)
@@ -183,8 +190,7 @@ void ReadPage(TImgBitmap& bitmap, std::span<const std::uint8_t> data, int& image
   }
   if (paramsOnly)
     return;
-  PrepareMask(vars, alphaMask);
-  DecodePixels(vars, bitmap, progress);
+  DecodePixels(vars, bitmap, progress, alphaMask);
   if (params.TiffApplyOrientation && vars.orientation != 1 && !bitmap.IsEmpty())
     ApplyTiffOrientation(bitmap, static_cast<int>(vars.orientation), vars.alphaMask);
 }
@@ -200,6 +206,9 @@ void ReadTiffImage(TImgBitmap& bitmap, TByteStream& stream, int& imageCount, boo
     ReadPage(bitmap, data, imageCount, allowEmpty, ignoreAlpha, alphaMask, paramsOnly, progress,
              params);
   } catch (const EImgOutOfMemory&) {
+    progress.Abort();
+  } catch (const EImgJpegException&) {
+    // Damaged JPEG tables of one page: the page is not decoded, like any other bad data.
     progress.Abort();
   } catch (const std::bad_alloc&) {
     progress.Abort();

@@ -29,10 +29,7 @@ TTiffRowConverter::TTiffRowConverter(const TTIFFVars& vars, TImgBitmapFormat for
       invertBits_(IsCcitt(vars.compression) ? !whiteIsZero_ : whiteIsZero_),
       bigEndian_(vars.endian == TByteReader::Endian::Big),
       grayShift_(std::string_view(vars.software).starts_with(kTwelveBitGraySoftware) ? 4 : 8),
-      colorMap_(vars.colorMap) {
-  if (kind_ == Kind::Cmyk)
-    scratch_.resize(std::size_t{vars.width} * 4 + std::max<std::int64_t>(vars.tileWidth, 0) * 4);
-}
+      colorMap_(vars.colorMap) {}
 
 TTiffRowConverter::Kind TTiffRowConverter::PickKind(const TTIFFVars& vars,
                                                     TImgBitmapFormat format) {

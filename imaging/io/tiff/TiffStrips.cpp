@@ -115,22 +115,33 @@ void TIFFReadTiles(const TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord& p
   progress.perBlock = tiles > 0 ? 100.0 / static_cast<double>(tiles) : 0.0;
   progress.rowsDone = 0;
 
-  const bool jpeg = vars.compression == tiffcompression::kJpeg;
+  auto place = [&](std::size_t i, int& x, int& firstRow) {
+    x = static_cast<int>(static_cast<std::int64_t>(i % across) * tileWidth);
+    firstRow = static_cast<int>(static_cast<std::int64_t>(i / across) * tileLength);
+  };
+  if (vars.compression == tiffcompression::kJpeg) {
+    TTiffJpegBlocks jpeg(vars, bitmap, progress, tiles);
+    for (std::size_t i = 0; i < tiles && !progress.Aborted(); ++i) {
+      int x = 0;
+      int firstRow = 0;
+      place(i, x, firstRow);
+      const std::span<const std::uint8_t> data = BlockData(vars, offsets, counts, i);
+      if (!data.empty())
+        jpeg.Decode(data, firstRow, x, static_cast<int>(tileWidth));
+    }
+    return;
+  }
   TTiffBlockDecoder decoder(vars, bitmap, progress, static_cast<int>(tileWidth));
-  if (!jpeg && (!decoder.Supported() || !TiffRowCompressionSupported(vars.compression))) {
+  if (!decoder.Supported() || !TiffRowCompressionSupported(vars.compression)) {
     progress.Abort();
     return;
   }
-  TTiffJpegBlocks jpegBlocks(vars, bitmap, progress, tiles);
   for (std::size_t i = 0; i < tiles && !progress.Aborted(); ++i) {
-    const int x = static_cast<int>(static_cast<std::int64_t>(i % across) * tileWidth);
-    const int firstRow = static_cast<int>(static_cast<std::int64_t>(i / across) * tileLength);
+    int x = 0;
+    int firstRow = 0;
+    place(i, x, firstRow);
     const std::span<const std::uint8_t> data = BlockData(vars, offsets, counts, i);
-    if (data.empty())
-      continue;
-    if (jpeg)
-      jpegBlocks.Decode(data, firstRow, x, static_cast<int>(tileWidth));
-    else
+    if (!data.empty())
       decoder.Decode(data, firstRow, static_cast<int>(tileLength), x);
   }
 }
