@@ -1,7 +1,9 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 
 /// Reads bits most significant first from a block of CCITT data. Bits past the end read as
@@ -15,13 +17,19 @@ class TCcittBitReader {
   std::uint64_t Position() const { return position_; }
   /// The next count bits (1 to 32) as a number, without consuming them.
   std::uint32_t Peek(int count) const {
-    std::uint64_t window = 0;
     const std::size_t firstByte = static_cast<std::size_t>(position_ / 8);
-    for (std::size_t i = 0; i < 5; ++i) {
-      const std::size_t index = firstByte + i;
-      window = (window << 8) | (index < data_.size() ? data_[index] : 0u);
+    std::uint64_t window = 0;
+    if (firstByte + sizeof(window) <= data_.size()) {
+      std::memcpy(&window, data_.data() + firstByte, sizeof(window));
+      if constexpr (std::endian::native == std::endian::little)
+        window = __builtin_bswap64(window);
+    } else {
+      for (std::size_t i = 0; i < sizeof(window); ++i) {
+        const std::size_t index = firstByte + i;
+        window = (window << 8) | (index < data_.size() ? data_[index] : 0u);
+      }
     }
-    const int shift = 40 - static_cast<int>(position_ % 8) - count;
+    const int shift = 64 - static_cast<int>(position_ % 8) - count;
     return static_cast<std::uint32_t>((window >> shift) & ((std::uint64_t{1} << count) - 1));
   }
   void Skip(int count) {

@@ -13,17 +13,20 @@ constexpr int kMaxZeroCount = 1 << 20;
 
 // Clears bits [from, to) of a row, leftmost pixel in the most significant bit.
 void ClearBits(std::uint8_t* row, int from, int to) {
-  while (from < to && from % 8 != 0) {
-    row[from / 8] &= static_cast<std::uint8_t>(~(0x80 >> (from % 8)));
-    ++from;
+  if (from >= to)
+    return;
+  const int firstByte = from / 8;
+  const int lastByte = (to - 1) / 8;
+  const auto headMask = static_cast<std::uint8_t>(0xFF >> (from % 8));
+  const auto tailMask = static_cast<std::uint8_t>(0xFF << (7 - (to - 1) % 8));
+  if (firstByte == lastByte) {
+    row[firstByte] &= static_cast<std::uint8_t>(~(headMask & tailMask));
+    return;
   }
-  const int wholeBytes = (to - from) / 8;
-  if (wholeBytes > 0) {
-    std::memset(row + from / 8, 0, static_cast<std::size_t>(wholeBytes));
-    from += wholeBytes * 8;
-  }
-  for (; from < to; ++from)
-    row[from / 8] &= static_cast<std::uint8_t>(~(0x80 >> (from % 8)));
+  row[firstByte] &= static_cast<std::uint8_t>(~headMask);
+  for (int i = firstByte + 1; i < lastByte; ++i)
+    row[i] = 0;
+  row[lastByte] &= static_cast<std::uint8_t>(~tailMask);
 }
 
 }  // namespace
