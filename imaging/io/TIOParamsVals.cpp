@@ -134,6 +134,7 @@ void TIOParamsVals::ResetParams() {
 
 void TIOParamsVals::ClearForLoad() {
   IptcRecords.ClearRecords();
+  IptcRecords.SetUserChanged(false);  // a load is no change of the user's
   Annotations.Clear();
   JpegMarkers.Clear();
   ClearExif();

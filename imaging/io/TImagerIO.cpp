@@ -8,6 +8,7 @@
 #include "imaging/core/TImgView.h"
 #include "imaging/io/DefaultResolution.h"
 #include "imaging/io/FileExtension.h"
+#include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/bmp/BmpReader.h"
@@ -292,9 +293,7 @@ void TImagerIO::ApplyDefaultResolution() {
 }
 
 void TImagerIO::ImportMetadataMarkers() {
-  // Hand-off points of the metadata readers: the first APP13 marker carries IPTC records and
-  // the first APP1 marker the EXIF block. Their parsers are not part of this build, so the
-  // markers stay in JpegMarkers untouched and are written back as they came.
+  ImportJpegMetadata(*params_);
 }
 
 void TImagerIO::TellViewResolution() {

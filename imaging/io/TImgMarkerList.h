@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+/// The most data one JPEG marker holds: its 16-bit length counts itself too.
+constexpr std::size_t kMaxMarkerPayload = 65533;
 
 /// JPEG markers kept from a file (COM and APPn): code, and the marker's data bytes.
 class TImgMarkerList {
@@ -24,7 +28,8 @@ class TImgMarkerList {
   /// Index of the first marker with the code, or -1.
   int IndexOf(std::uint8_t code) const {
     for (std::size_t i = 0; i < markers_.size(); ++i) {
-      if (markers_[i].code == code) return static_cast<int>(i);
+      if (markers_[i].code == code)
+        return static_cast<int>(i);
     }
     return -1;
   }

@@ -1,0 +1,70 @@
+#include "imaging/io/JpegMetadata.h"
+
+#include <utility>
+#include <vector>
+
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImgMarkerList.h"
+#include "imaging/io/exif/ExifBlock.h"
+
+namespace {
+
+constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kApp13 = 0xED;
+
+int FirstExifMarker(const TImgMarkerList& markers) {
+  for (int i = 0; i < markers.Count(); ++i) {
+    if (markers[i].code == kApp1 && IsExifData(markers[i].data))
+      return i;
+  }
+  return -1;
+}
+
+void ReplaceOrAppend(TImgMarkerList& markers, int index, std::uint8_t code,
+                     std::vector<std::uint8_t> data) {
+  if (index >= 0)
+    markers[index].data = std::move(data);
+  else
+    markers.InsertMarker(markers.Count(), code, std::move(data));
+}
+
+void ExportIptc(TIOParamsVals& params) {
+  if (!params.IptcRecords.UserChanged())
+    return;
+  TImgMarkerList& markers = params.JpegMarkers;
+  const int index = markers.IndexOf(kApp13);
+  std::vector<std::uint8_t> block = params.IptcRecords.SerializeIptc(true, kMaxMarkerPayload);
+  if (!block.empty())
+    ReplaceOrAppend(markers, index, kApp13, std::move(block));
+  else if (index >= 0)
+    markers.DeleteMarker(index);
+}
+
+void ExportExif(TIOParamsVals& params, int savedWidth, int savedHeight) {
+  if (!params.ExifPresent)
+    return;
+  TImgMarkerList& markers = params.JpegMarkers;
+  std::vector<std::uint8_t> block = SerializeExif(params, savedWidth, savedHeight);
+  const int exifIndex = FirstExifMarker(markers);
+  if (exifIndex >= 0) {
+    markers[exifIndex].data = std::move(block);
+    return;
+  }
+  // Readers look for EXIF in the first APP1 marker: the new block goes before any XMP one.
+  const int otherApp1 = markers.IndexOf(kApp1);
+  markers.InsertMarker(otherApp1 >= 0 ? otherApp1 : markers.Count(), kApp1, std::move(block));
+}
+
+}  // namespace
+
+void ImportJpegMetadata(TIOParamsVals& params) {
+  const TImgMarkerList& markers = params.JpegMarkers;
+  const int iptcIndex = markers.IndexOf(kApp13);
+  if (iptcIndex >= 0)
+    params.IptcRecords.ParseIptc(markers[iptcIndex].data);
+}
+
+void ExportJpegMetadata(TIOParamsVals& params, int savedWidth, int savedHeight) {
+  ExportIptc(params);
+  ExportExif(params, savedWidth, savedHeight);
+}
