@@ -1,0 +1,146 @@
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "imaging/core/TImgBitmap.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagerIO.h"
+#include "imaging/io/TImgMarkerList.h"
+#include "platform/MemoryStream.h"
+#include "tests/imaging/io/exif/ExifTestBlock.h"
+#include "tests/imaging/io/jpeg/JpegOracle.h"
+#include "tests/support/TestPaths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kApp13 = 0xED;
+
+Bytes Text(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
+bool StartsWith(const Bytes& data, const std::string& prefix) {
+  return data.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), data.begin());
+}
+
+const std::string kXmpTag = std::string("http://ns.adobe.com/xap/1.0/") + '\0';
+
+// Saves io's image and loads the result into a fresh I/O object, whose Params hold the
+// output's markers and metadata.
+class SaveAndReload {
+ public:
+  explicit SaveAndReload(TImagerIO& io) {
+    TMemoryStream output;
+    io.SaveJpegStream(output);
+    saveAborted = io.Aborting();
+    bytes = output.Bytes();
+    TMemoryStream input(bytes);
+    reloaded.LoadJpegStream(input);
+  }
+  const TImgMarkerList& Markers() const { return reloaded.Params().JpegMarkers; }
+  std::vector<std::uint8_t> Codes() const {
+    std::vector<std::uint8_t> codes;
+    for (int i = 0; i < Markers().Count(); ++i)
+      codes.push_back(Markers()[i].code);
+    return codes;
+  }
+  bool saveAborted = false;
+  Bytes bytes;
+  TImagerIO reloaded;
+};
+
+class JpegMetadataTest : public ::testing::Test {
+ protected:
+  JpegMetadataTest() { io.Bitmap()->Allocate(16, 12, pfBGR24); }
+  TImagerIO io;
+};
+
+TEST_F(JpegMetadataTest, ExifBlockGoesBeforeXmpWhichIsKeptAsItCame) {
+  const Bytes xmp = Text(kXmpTag + "<x:xmpmeta/>");
+  io.Params().JpegMarkers.AddMarker(kApp1, xmp.data(), xmp.size());
+  io.Params().ExifPresent = true;
+  io.Params().ExifMake = "Maker";
+  const SaveAndReload first(io);
+  ASSERT_FALSE(first.saveAborted);
+  ASSERT_EQ(first.Codes(), (std::vector<std::uint8_t>{kApp1, kApp1}));
+  EXPECT_EQ(ExifTestBlock::Text(ExifTestBlock(first.Markers()[0].data).first.at(271)), "Maker");
+  EXPECT_EQ(first.Markers()[1].data, xmp);
+
+  // With an EXIF block already in place, that one is replaced and XMP is left where it was.
+  io.Params().JpegMarkers.Clear();
+  io.Params().JpegMarkers.InsertMarker(0, kApp1, Text(std::string("Exif\0\0old", 9)));
+  io.Params().JpegMarkers.AddMarker(kApp1, xmp.data(), xmp.size());
+  io.Params().ExifMake = "Other";
+  const SaveAndReload second(io);
+  ASSERT_EQ(second.Codes(), (std::vector<std::uint8_t>{kApp1, kApp1}));
+  EXPECT_EQ(ExifTestBlock::Text(ExifTestBlock(second.Markers()[0].data).first.at(271)), "Other");
+  EXPECT_EQ(second.Markers()[1].data, xmp);
+}
+
+TEST_F(JpegMetadataTest, LongUserCommentStillSavesWithinOneMarker) {
+  io.Params().ExifPresent = true;
+  io.Params().ExifUserCommentCode = "ASCII";
+  io.Params().ExifUserComment = std::string(100000, 'c');
+  const SaveAndReload saved(io);
+  ASSERT_FALSE(saved.saveAborted);
+  ASSERT_EQ(saved.Codes(), std::vector<std::uint8_t>{kApp1});
+  EXPECT_LE(saved.Markers()[0].data.size(), kMaxMarkerPayload);
+  EXPECT_TRUE(oracle::Decode(saved.bytes).ok);
+}
+
+TEST_F(JpegMetadataTest, ChangedIptcListReplacesOrRemovesTheApp13Marker) {
+  const Bytes other =
+      Text(std::string("Photoshop 3.0\0"
+                       "8BIM stale",
+                       24));
+  io.Params().JpegMarkers.AddMarker(kApp13, other.data(), other.size());
+  io.Params().IptcRecords.AddRecord(2, 5, Text("Title"));
+  const SaveAndReload added(io);
+  ASSERT_EQ(added.Codes(), std::vector<std::uint8_t>{kApp13});
+  const Bytes& block = added.Markers()[0].data;
+  EXPECT_TRUE(StartsWith(block, std::string("Photoshop 3.0\0008BIM\004\004", 20)));
+  const TImgIPTCInfoList& records = added.reloaded.Params().IptcRecords;
+  ASSERT_EQ(records.Count(), 1);
+  EXPECT_EQ(records[0].data, Text("Title"));
+  EXPECT_FALSE(records.UserChanged());
+
+  io.Params().IptcRecords.ClearRecords();
+  const SaveAndReload cleared(io);
+  EXPECT_TRUE(cleared.Codes().empty());
+}
+
+TEST(JpegMetadataCorpus, UnchangedIptcTravelsByteForByte) {
+  const fs::path corpus = CorpusDir();
+  if (corpus.empty())
+    GTEST_SKIP() << "shared corpus absent";
+  int files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(corpus / "iptc")) {
+    if (entry.path().extension() != ".jpg")
+      continue;
+    SCOPED_TRACE(entry.path().string());
+    TImagerIO io;
+    io.LoadJpegFile(entry.path().string());
+    ASSERT_FALSE(io.Aborting());
+    const TImgMarkerList source = io.Params().JpegMarkers;
+    const int index = source.IndexOf(kApp13);
+    io.Bitmap()->Allocate(20, 10, pfBGR24);  // a resized picture
+    const SaveAndReload saved(io);
+    ASSERT_FALSE(saved.saveAborted);
+    const int savedIndex = saved.Markers().IndexOf(kApp13);
+    ASSERT_EQ(savedIndex >= 0, index >= 0);
+    if (index >= 0) {
+      EXPECT_EQ(saved.Markers()[savedIndex].data, source[index].data);
+    }
+    ++files;
+  }
+  EXPECT_GT(files, 10);
+}
+
+}  // namespace
