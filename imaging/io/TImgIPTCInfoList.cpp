@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "imaging/io/ByteReader.h"
+#include "imaging/io/PhotoshopResources.h"
 
 namespace {
 
@@ -31,8 +32,12 @@ void PutBigEndian(std::vector<std::uint8_t>& block, std::uint64_t value, int byt
 
 }  // namespace
 
-void TImgIPTCInfoList::ParseIptc(std::span<const std::uint8_t> bytes) {
+void TImgIPTCInfoList::ParseIptc(std::span<const std::uint8_t> block) {
   ClearRecords();
+  // Scanning a Photoshop block for the first marker byte would also find one in a resource
+  // size (28) or in another resource's data, and take what follows for records.
+  const std::span<const std::uint8_t> bytes =
+      FindPhotoshopResource(block, kIptcResourceId).value_or(block);
   TByteReader reader(bytes, TByteReader::Endian::Big);
   reader.Seek(static_cast<std::uint64_t>(std::find(bytes.begin(), bytes.end(), kTagMarker) -
                                          bytes.begin()));

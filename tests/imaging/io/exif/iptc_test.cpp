@@ -40,10 +40,22 @@ struct ParseCase {
 TEST(ParseIptc, FindsRecordsAndStopsWhereTheyRunOut) {
   const Bytes photoshopHeader =
       Text("Photoshop 3.0") + Bytes{0} + Text("8BIM") + Bytes{0x04, 0x04, 0, 0, 0, 0, 0, 20};
+  // A resource that is not the IPTC one, holding a marker byte in its data.
+  const Bytes otherResource = Text("8BIM") + Bytes{0x04, 0x25, 0, 0, 0, 0, 0, 3, 0x1C, 2, 5, 0};
+  const Bytes records28 = Record(2, 5, Text("Title")) + Record(2, 25, Text("Keywords here"));
   const std::vector<ParseCase> cases = {
       {"photoshop headers are skipped",
        photoshopHeader + Record(2, 5, Text("Title")) + Record(2, 25, Text("kw")),
        {{5, Text("Title")}, {25, Text("kw")}}},
+      {"a resource size of 28 is no marker",
+       Text("Photoshop 3.0") + Bytes{0} + Text("8BIM") + Bytes{0x04, 0x04, 0, 0, 0, 0, 0, 28} +
+           records28,
+       {{5, Text("Title")}, {25, Text("Keywords here")}}},
+      {"other resources come first",
+       Text("Photoshop 3.0") + Bytes{0} + otherResource + Text("8BIM") +
+           Bytes{0x04, 0x04, 1, 'n', 0, 0, 0, 9} + Record(2, 25, Text("kw")) + Bytes{0},
+       {{25, Text("kw")}}},
+      {"a photoshop block without records", Text("Photoshop 3.0") + Bytes{0} + otherResource, {}},
       {"a record overrunning the data ends the parse",
        Record(2, 5, Text("kept")) + Bytes{0x1C, 2, 120, 0, 50} + Text("short"),
        {{5, Text("kept")}}},
