@@ -3,7 +3,7 @@
 # Usage: tools/install-deps.sh build|test|screenshot
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libcurl4-openssl-dev
   fonts-dejavu-core xvfb xauth)
 if [[ "${1:-build}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
