@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::uint8_t kApp1 = 0xE1;
 constexpr std::uint8_t kApp13 = 0xED;
+constexpr int kCentimetre = 3;
+constexpr double kCentimetresPerInch = 2.54;
 
 int FirstExifMarker(const TImgMarkerList& markers) {
   for (int i = 0; i < markers.Count(); ++i) {
@@ -62,6 +64,14 @@ void ImportJpegMetadata(TIOParamsVals& params) {
   const int iptcIndex = markers.IndexOf(kApp13);
   if (iptcIndex >= 0)
     params.IptcRecords.ParseIptc(markers[iptcIndex].data);
+  const int exifIndex = FirstExifMarker(markers);
+  if (exifIndex < 0 || !ParseExif(markers[exifIndex].data, params))
+    return;
+  if (params.ResolutionX == 1 && params.ResolutionY == 1) {
+    const double factor = params.ExifResolutionUnit == kCentimetre ? kCentimetresPerInch : 1.0;
+    params.SetResolutionX(params.ExifResolutionX * factor);
+    params.SetResolutionY(params.ExifResolutionY * factor);
+  }
 }
 
 void ExportJpegMetadata(TIOParamsVals& params, int savedWidth, int savedHeight) {

@@ -42,12 +42,6 @@ class TImgIPTCInfoList {
     userChanged_ = true;
   }
   void AssignRecords(const TImgIPTCInfoList& source) { AssignRecords(&source); }
-  /// Replaces the list by the records found in an IPTC block and clears the changed flag.
-  /// The record parser is not part of this build yet: the block is taken as holding none.
-  void ParseIptc(const std::uint8_t* /*data*/, std::size_t /*length*/) {
-    records_.clear();
-    userChanged_ = false;
-  }
   bool UserChanged() const { return userChanged_; }
   void SetUserChanged(bool changed) { userChanged_ = changed; }
 

@@ -32,16 +32,17 @@ std::vector<std::uint8_t> RationalBytes(std::span<const TExifRational> values) {
 
 }  // namespace
 
-TExifRational RealToRational(double value) {
+TExifRational RealToRational(double value, bool isSigned) {
   if (std::isnan(value))
     return {0, kFirstDenominator};
   std::uint32_t denominator = kFirstDenominator;
   while (denominator > 1 && std::fabs(value) * denominator > kLargestNumerator)
     denominator /= 10;
   const double numerator = std::nearbyint(value * denominator);
-  constexpr double kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr double kMin = std::numeric_limits<std::int32_t>::min();
-  return {static_cast<std::int64_t>(std::clamp(numerator, kMin, kMax)), denominator};
+  const double lowest = isSigned ? std::numeric_limits<std::int32_t>::min() : 0.0;
+  const double highest = isSigned ? std::numeric_limits<std::int32_t>::max()
+                                  : std::numeric_limits<std::uint32_t>::max();
+  return {static_cast<std::int64_t>(std::clamp(numerator, lowest, highest)), denominator};
 }
 
 TExifBlockWriter::TExifBlockWriter() : bytes_(kHeaderSize, 0) {}
@@ -95,12 +96,8 @@ void TExifBlockWriter::PutRationals(Directory& directory, std::uint16_t tag, std
 void TExifBlockWriter::Rationals(Directory& directory, std::uint16_t tag,
                                  std::span<const double> values) {
   std::vector<TExifRational> rationals;
-  for (double value : values) {
-    // An unsigned rational cannot hold a negative value; its bit pattern would read as a huge one.
-    TExifRational rational = RealToRational(value);
-    rational.numerator = std::max<std::int64_t>(rational.numerator, 0);
-    rationals.push_back(rational);
-  }
+  for (double value : values)
+    rationals.push_back(RealToRational(value, false));
   PutRationals(directory, tag, kRational, rationals);
 }
 
@@ -108,7 +105,7 @@ void TExifBlockWriter::SignedRationals(Directory& directory, std::uint16_t tag,
                                        std::span<const double> values) {
   std::vector<TExifRational> rationals;
   for (double value : values)
-    rationals.push_back(RealToRational(value));
+    rationals.push_back(RealToRational(value, true));
   PutRationals(directory, tag, kSignedRational, rationals);
 }
 

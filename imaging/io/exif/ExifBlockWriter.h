@@ -16,8 +16,10 @@ struct TExifRational {
 
 /// The denominator starts at 1,000,000 and loses a decimal digit while the numerator would not
 /// fit in 2,147,483,640 (by magnitude; never below 1); the numerator is value x denominator
-/// rounded to the nearest integer, ties to even, and saturates. NaN gives 0.
-TExifRational RealToRational(double value);
+/// rounded to the nearest integer, ties to even, saturated to what the signed or unsigned type
+/// holds (an unsigned one holds no negative value: its bit pattern would read as a huge one).
+/// NaN gives 0.
+TExifRational RealToRational(double value, bool isSigned);
 
 /// Builds the little-endian TIFF structure of an EXIF block: values that do not fit in their
 /// entry go to a data area at the moment the entry is made; directories are written after it,
@@ -41,7 +43,7 @@ class TExifBlockWriter {
   /// The low 16 bits of each value.
   void Shorts(Directory& directory, std::uint16_t tag, std::span<const int> values);
   void Long(Directory& directory, std::uint16_t tag, std::uint32_t value);
-  /// RATIONAL values by RealToRational, negative ones written as 0.
+  /// RATIONAL values by RealToRational.
   void Rationals(Directory& directory, std::uint16_t tag, std::span<const double> values);
   /// SRATIONAL values by RealToRational.
   void SignedRationals(Directory& directory, std::uint16_t tag, std::span<const double> values);

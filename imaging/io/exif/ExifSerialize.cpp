@@ -109,7 +109,11 @@ void WriteExifDirectoryValues(TExifBlockWriter& writer, TExifBlockWriter::Direct
   integer(41495, p.ExifSensingMethod);
   integer(41728, p.ExifFileSource);
   integer(41729, p.ExifSceneType);
-  writer.Ascii(exif, 37510, UserComment(p, limit));
+  // Of type UNDEFINED without a terminator, as EXIF has it: an ASCII terminator would be read
+  // back as part of the comment and grow it by one zero byte in every conversion.
+  const std::string comment = UserComment(p, limit);
+  if (!comment.empty())
+    writer.Undefined(exif, 37510, comment);
 }
 
 std::vector<std::uint8_t> BuildBlock(const TIOParamsVals& params, int savedWidth, int savedHeight,

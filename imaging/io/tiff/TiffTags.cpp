@@ -179,7 +179,7 @@ void FillTiffParams(const TTiffDirectory& page, const TTIFFVars& vars, int image
   // The IPTC block goes to the record list's own parser; a page without one has no records.
   const std::span<const std::uint8_t> iptc = page.Raw(tifftag::kIptc);
   if (page.Has(tifftag::kIptc))
-    params.IptcRecords.ParseIptc(iptc.data(), iptc.size());
+    params.IptcRecords.ParseIptc(iptc);
   else
     params.IptcRecords.ClearRecords();
   const std::span<const std::uint8_t> annotations = page.Raw(tifftag::kAnnotations);

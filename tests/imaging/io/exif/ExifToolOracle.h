@@ -19,8 +19,8 @@ inline bool Available() {
 }
 
 /// exiftool's lines for each file, in one run (it takes a while to start): "-a -D -G1 -s" with
-/// list items separated by "|", leaving out lines with an empty value and lines naming a tag
-/// of leaveOut.
+/// list items separated by "|", leaving out lines with an empty value and lines that hold a
+/// text of leaveOut.
 inline std::vector<std::string> Lines(const std::string& arguments,
                                       const std::vector<std::filesystem::path>& files,
                                       const std::vector<std::string>& leaveOut = {}) {
@@ -45,10 +45,11 @@ inline std::vector<std::string> Lines(const std::string& arguments,
       ++index;
       continue;
     }
-    bool skip = index < 0 || static_cast<std::size_t>(index) >= files.size() || line.size() < 2 ||
-                line.compare(line.size() - 2, 2, ": ") == 0;
+    // Tag lines begin with their group name; the rest is exiftool's own report.
+    bool skip = index < 0 || static_cast<std::size_t>(index) >= files.size() ||
+                line.rfind("[", 0) != 0 || line.compare(line.size() - 2, 2, ": ") == 0;
     for (const std::string& name : leaveOut)
-      skip = skip || line.find(" " + name + " ") != std::string::npos;
+      skip = skip || line.find(name) != std::string::npos;
     if (!skip)
       perFile[static_cast<std::size_t>(index)] += line + "\n";
   }

@@ -17,29 +17,37 @@ namespace {
 
 using Ratio = std::pair<std::int64_t, std::int64_t>;
 
+std::vector<std::uint8_t> ToBytes(const std::string& text) {
+  return {text.begin(), text.end()};
+}
+
 TEST(RealToRational, DenominatorShrinksUntilTheNumeratorFits) {
   struct Case {
     double value;
+    bool isSigned;
     TExifRational expected;
   };
   const Case cases[] = {
-      {1.0 / 60, {16667, 1000000}},
-      {2.8, {2800000, 1000000}},
-      {0.0, {0, 1000000}},
-      {2147.48364, {2147483640, 1000000}},
-      {2147.5, {214750000, 100000}},
-      {5000.0, {500000000, 100000}},
-      {2500000.25, {250000025, 100}},
-      {0.0000005, {0, 1000000}},  // ties go to the even numerator
-      {0.0000015, {2, 1000000}},
-      {-0.7, {-700000, 1000000}},
-      {-5000.0, {-500000000, 100000}},
-      {3e12, {std::numeric_limits<std::int32_t>::max(), 1}},
-      {std::nan(""), {0, 1000000}},
+      {1.0 / 60, false, {16667, 1000000}},
+      {2.8, false, {2800000, 1000000}},
+      {0.0, false, {0, 1000000}},
+      {2147.48364, false, {2147483640, 1000000}},
+      {2147.5, false, {214750000, 100000}},
+      {5000.0, false, {500000000, 100000}},
+      {2500000.25, false, {250000025, 100}},
+      {0.0000005, false, {0, 1000000}},  // ties go to the even numerator
+      {0.0000015, false, {2, 1000000}},
+      {4294967295.0, false, {4294967295, 1}},
+      {3e12, false, {4294967295, 1}},
+      {-0.7, false, {0, 1000000}},
+      {-0.7, true, {-700000, 1000000}},
+      {-5000.0, true, {-500000000, 100000}},
+      {4294967295.0, true, {2147483647, 1}},
+      {std::nan(""), true, {0, 1000000}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
-    EXPECT_EQ(RealToRational(c.value), c.expected);
+    EXPECT_EQ(RealToRational(c.value, c.isSigned), c.expected);
   }
 }
 
@@ -121,7 +129,9 @@ TEST_F(ExifWriteTest, VersionTextsAndUserCommentKeepTheirForm) {
   EXPECT_EQ(exif.exif.at(36864).count, 4u);
   EXPECT_EQ(exif.exif.at(36864).field, 0x30333230u);  // "0230" in the value field
   EXPECT_EQ(ExifTestBlock::Text(exif.exif.at(40960)), "0100");
-  EXPECT_EQ(ExifTestBlock::Text(exif.exif.at(37510)), std::string("ASCII\0\0\0hello", 13));
+  const ExifTestEntry& comment = exif.exif.at(37510);
+  EXPECT_EQ(comment.type, 7);
+  EXPECT_EQ(comment.value, ToBytes(std::string("ASCII\0\0\0hello", 13)));
 }
 
 TEST_F(ExifWriteTest, TextsTooLongForOneMarkerAreShortenedToFit) {
