@@ -1,5 +1,7 @@
 #include "imaging/io/JpegMetadata.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -10,9 +12,31 @@
 namespace {
 
 constexpr std::uint8_t kApp1 = 0xE1;
+constexpr std::uint8_t kApp2 = 0xE2;
 constexpr std::uint8_t kApp13 = 0xED;
 constexpr int kCentimetre = 3;
 constexpr double kCentimetresPerInch = 2.54;
+
+// "ICC_PROFILE", its terminating zero, the chunk's number from 1 and the number of chunks.
+constexpr char kIccTag[] = "ICC_PROFILE";
+constexpr std::size_t kIccChunkHeader = sizeof kIccTag + 2;
+constexpr std::size_t kIccChunkData = kMaxMarkerPayload - kIccChunkHeader;
+constexpr std::size_t kMaxIccChunks = 255;
+
+void AddIccChunks(TImgMarkerList& markers, const std::vector<std::uint8_t>& profile) {
+  const std::size_t chunks = (profile.size() + kIccChunkData - 1) / kIccChunkData;
+  if (chunks == 0 || chunks > kMaxIccChunks)
+    return;
+  for (std::size_t index = 0; index < chunks; ++index) {
+    std::vector<std::uint8_t> chunk(std::begin(kIccTag), std::end(kIccTag));
+    chunk.push_back(static_cast<std::uint8_t>(index + 1));
+    chunk.push_back(static_cast<std::uint8_t>(chunks));
+    const auto from = profile.begin() + static_cast<std::ptrdiff_t>(index * kIccChunkData);
+    const std::size_t length = std::min(kIccChunkData, profile.size() - index * kIccChunkData);
+    chunk.insert(chunk.end(), from, from + static_cast<std::ptrdiff_t>(length));
+    markers.InsertMarker(markers.Count(), kApp2, std::move(chunk));
+  }
+}
 
 int FirstExifMarker(const TImgMarkerList& markers) {
   for (int i = 0; i < markers.Count(); ++i) {
@@ -72,6 +96,13 @@ void ImportJpegMetadata(TIOParamsVals& params) {
     params.SetResolutionX(params.ExifResolutionX * factor);
     params.SetResolutionY(params.ExifResolutionY * factor);
   }
+}
+
+void ImportTiffMetadata(TIOParamsVals& params) {
+  std::vector<std::uint8_t> iptc = params.IptcRecords.SerializeIptc(true, kMaxMarkerPayload);
+  if (!iptc.empty())
+    params.JpegMarkers.InsertMarker(params.JpegMarkers.Count(), kApp13, std::move(iptc));
+  AddIccChunks(params.JpegMarkers, params.IccProfile);
 }
 
 void ExportJpegMetadata(TIOParamsVals& params, int savedWidth, int savedHeight) {

@@ -328,6 +328,7 @@ int TImagerIO::LoadTiffSteps(TByteStream& stream, bool withHeader) {
   std::unique_ptr<TImgMask> mask;
   int pageCount = 0;
   ReadTiffImage(*bitmap_, stream, pageCount, false, false, true, &mask, false, progress, *params_);
+  ImportTiffMetadata(*params_);
   ApplyDefaultResolution();
   if (mask != nullptr && mask->Width() > 0 && !bitmap_->IsEmpty())
     mask->CopyToAlphaChannel(*bitmap_);

@@ -182,6 +182,8 @@ void FillTiffParams(const TTiffDirectory& page, const TTIFFVars& vars, int image
     params.IptcRecords.ParseIptc(iptc);
   else
     params.IptcRecords.ClearRecords();
+  const std::span<const std::uint8_t> profile = page.Raw(tifftag::kIccProfile);
+  params.IccProfile.assign(profile.begin(), profile.end());
   const std::span<const std::uint8_t> annotations = page.Raw(tifftag::kAnnotations);
   params.Annotations.SetData(std::vector<std::uint8_t>(annotations.begin(), annotations.end()));
 

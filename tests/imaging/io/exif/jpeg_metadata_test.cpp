@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/JpegMetadata.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/io/TImgMarkerList.h"
@@ -114,6 +115,36 @@ TEST_F(JpegMetadataTest, ChangedIptcListReplacesOrRemovesTheApp13Marker) {
   io.Params().IptcRecords.ClearRecords();
   const SaveAndReload cleared(io);
   EXPECT_TRUE(cleared.Codes().empty());
+}
+
+TEST(TiffMetadata, IptcRecordsAndIccProfileBecomeMarkers) {
+  TIOParamsVals params;
+  params.IptcRecords.AddRecord(2, 120, Text("A caption"));
+  params.IptcRecords.SetUserChanged(false);
+  Bytes profile(150000);
+  for (std::size_t i = 0; i < profile.size(); ++i)
+    profile[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  params.IccProfile = profile;
+  ImportTiffMetadata(params);
+
+  const TImgMarkerList& markers = params.JpegMarkers;
+  ASSERT_EQ(markers.Count(), 4);
+  ASSERT_EQ(markers[0].code, kApp13);
+  TImgIPTCInfoList parsed;
+  parsed.ParseIptc(markers[0].data);
+  ASSERT_EQ(parsed.Count(), 1);
+  EXPECT_EQ(parsed[0].data, Text("A caption"));
+  Bytes joined;
+  for (int i = 1; i < markers.Count(); ++i) {
+    const Bytes& chunk = markers[i].data;
+    EXPECT_EQ(markers[i].code, 0xE2);
+    ASSERT_LE(chunk.size(), kMaxMarkerPayload);
+    ASSERT_TRUE(StartsWith(chunk, std::string("ICC_PROFILE\0", 12)));
+    EXPECT_EQ(chunk[12], i) << "chunks are numbered from 1";
+    EXPECT_EQ(chunk[13], 3);
+    joined.insert(joined.end(), chunk.begin() + 14, chunk.end());
+  }
+  EXPECT_EQ(joined, profile);
 }
 
 TEST(JpegMetadataCorpus, UnchangedIptcTravelsByteForByte) {

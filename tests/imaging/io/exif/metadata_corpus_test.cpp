@@ -140,6 +140,21 @@ TEST_F(MetadataCorpusTest, IptcRecordsReadTheSameAfterConversion) {
             15);
 }
 
+// A scan's IPTC records and colour profile reach its JPEG output.
+TEST_F(MetadataCorpusTest, TiffIptcAndProfileReachTheJpegOutput) {
+  const fs::path source = CorpusDir() / "iptc/exiftool/ExifTool.tif";
+  if (!fs::exists(source))
+    GTEST_SKIP() << source << " absent";
+  Convert(source, OutputFor(0));
+  const std::vector<std::string> version = {" ApplicationRecordVersion "};
+  const std::string tags = "-IPTC:all -ICC_Profile:ProfileDescription -ICC_Profile:ColorSpaceData";
+  const auto expected = exiftool::Lines(tags, {source}, version);
+  const auto actual = exiftool::Lines(tags, {OutputFor(0)}, version);
+  EXPECT_NE(expected[0].find("ProfileDescription"), std::string::npos) << expected[0];
+  EXPECT_NE(expected[0].find("[IPTC]"), std::string::npos) << expected[0];
+  EXPECT_EQ(actual[0], expected[0]);
+}
+
 // The list parsed from an APP13 marker and written again in the Photoshop form reads the same
 // as the source's, but for the record version, which that form leaves to readers, and empty
 // records, which it leaves out. (A Photoshop block continued in a second marker is parsed
