@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 1;
   unsigned sum = 0;
   if (params.ExifThumbnail) {
-    const TImgBitmap& thumbnail = *params.ExifThumbnail;
+    TImgBitmap& thumbnail = *params.ExifThumbnail;
     for (int y = 0; y < thumbnail.Height(); ++y) {
       const std::uint8_t* row = thumbnail.RowPtr(y);
       for (int x = 0; x < thumbnail.RowLength(); ++x)
