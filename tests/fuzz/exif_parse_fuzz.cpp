@@ -7,7 +7,7 @@
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/exif/ExifBlock.h"
-#include "tests/fuzz/JpegSegment.h"
+#include "JpegSegment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> segment = SegmentOrInput({data, size}, 0xE1);

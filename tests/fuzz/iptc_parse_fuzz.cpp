@@ -8,7 +8,7 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImgIPTCInfoList.h"
 #include "imaging/io/TImgMarkerList.h"
-#include "tests/fuzz/JpegSegment.h"
+#include "JpegSegment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TImgIPTCInfoList list;
