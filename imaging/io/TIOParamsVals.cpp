@@ -135,7 +135,6 @@ void TIOParamsVals::ResetParams() {
 
 void TIOParamsVals::ClearForLoad() {
   IptcRecords.ClearRecords();
-  IptcRecords.SetUserChanged(false);  // a load is no change of the user's
   Annotations.Clear();
   JpegMarkers.Clear();
   ClearExif();
