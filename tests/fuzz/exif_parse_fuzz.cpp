@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "JpegSegment.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/exif/ExifBlock.h"
-#include "JpegSegment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> segment = SegmentOrInput({data, size}, 0xE1);

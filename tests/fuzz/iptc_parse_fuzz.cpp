@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "JpegSegment.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImgIPTCInfoList.h"
 #include "imaging/io/TImgMarkerList.h"
-#include "JpegSegment.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TImgIPTCInfoList list;
