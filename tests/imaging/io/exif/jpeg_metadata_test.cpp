@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,9 +12,6 @@
 #include "platform/MemoryStream.h"
 #include "tests/imaging/io/exif/ExifTestBlock.h"
 #include "tests/imaging/io/jpeg/JpegOracle.h"
-#include "tests/support/TestPaths.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -145,33 +141,6 @@ TEST(TiffMetadata, IptcRecordsAndIccProfileBecomeMarkers) {
     joined.insert(joined.end(), chunk.begin() + 14, chunk.end());
   }
   EXPECT_EQ(joined, profile);
-}
-
-TEST(JpegMetadataCorpus, UnchangedIptcTravelsByteForByte) {
-  const fs::path corpus = CorpusDir();
-  if (corpus.empty())
-    GTEST_SKIP() << "shared corpus absent";
-  int files = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(corpus / "iptc")) {
-    if (entry.path().extension() != ".jpg")
-      continue;
-    SCOPED_TRACE(entry.path().string());
-    TImagerIO io;
-    io.LoadJpegFile(entry.path().string());
-    ASSERT_FALSE(io.Aborting());
-    const TImgMarkerList source = io.Params().JpegMarkers;
-    const int index = source.IndexOf(kApp13);
-    io.Bitmap()->Allocate(20, 10, pfBGR24);  // a resized picture
-    const SaveAndReload saved(io);
-    ASSERT_FALSE(saved.saveAborted);
-    const int savedIndex = saved.Markers().IndexOf(kApp13);
-    ASSERT_EQ(savedIndex >= 0, index >= 0);
-    if (index >= 0) {
-      EXPECT_EQ(saved.Markers()[savedIndex].data, source[index].data);
-    }
-    ++files;
-  }
-  EXPECT_GT(files, 10);
 }
 
 }  // namespace
