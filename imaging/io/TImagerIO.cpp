@@ -9,6 +9,7 @@
 #include "imaging/core/TImgView.h"
 #include "imaging/io/DefaultResolution.h"
 #include "imaging/io/FileExtension.h"
+#include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/StreamBlockHeader.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -327,6 +328,7 @@ int TImagerIO::LoadTiffSteps(TByteStream& stream, bool withHeader) {
   std::unique_ptr<TImgMask> mask;
   int pageCount = 0;
   ReadTiffImage(*bitmap_, stream, pageCount, false, false, true, &mask, false, progress, *params_);
+  ImportTiffMetadata(*params_);
   ApplyDefaultResolution();
   if (mask != nullptr && mask->Width() > 0 && !bitmap_->IsEmpty())
     mask->CopyToAlphaChannel(*bitmap_);
@@ -349,9 +351,7 @@ void TImagerIO::ApplyDefaultResolution() {
 }
 
 void TImagerIO::ImportMetadataMarkers() {
-  // Hand-off points of the metadata readers: the first APP13 marker carries IPTC records and
-  // the first APP1 marker the EXIF block. Their parsers are not part of this build, so the
-  // markers stay in JpegMarkers untouched and are written back as they came.
+  ImportJpegMetadata(*params_);
 }
 
 void TImagerIO::TellViewResolution() {

@@ -82,10 +82,13 @@ std::uint32_t TTiffDirectory::Count(std::uint16_t tag) const {
 
 bool TTiffDirectory::ValueBytes(const TTiffEntry& entry, std::size_t& offset,
                                 std::size_t& length) const {
-  // A type of unknown size says nothing about where its values lie.
+  // A type of unknown size has no value bytes; its count must not size an array of zeros (four
+  // billion of them from one damaged entry).
+  if (TypeSize(entry.type) == 0)
+    return false;
   const std::uint64_t bytes = std::uint64_t{entry.count} * TypeSize(entry.type);
   offset = bytes <= 4 ? entry.valueFieldOffset : entry.valueField;
-  if (TypeSize(entry.type) == 0 || bytes > data_.size() || offset > data_.size() - bytes)
+  if (bytes > data_.size() || offset > data_.size() - bytes)
     return false;
   length = static_cast<std::size_t>(bytes);
   return true;

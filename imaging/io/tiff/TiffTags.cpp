@@ -185,9 +185,11 @@ void FillTiffParams(const TTiffDirectory& page, const TTIFFVars& vars, int image
   // The IPTC block goes to the record list's own parser; a page without one has no records.
   const std::span<const std::uint8_t> iptc = page.Raw(tifftag::kIptc);
   if (page.Has(tifftag::kIptc))
-    params.IptcRecords.ParseIptc(iptc.data(), iptc.size());
+    params.IptcRecords.ParseIptc(iptc);
   else
     params.IptcRecords.ClearRecords();
+  const std::span<const std::uint8_t> profile = page.Raw(tifftag::kIccProfile);
+  params.IccProfile.assign(profile.begin(), profile.end());
   const std::span<const std::uint8_t> annotations = page.Raw(tifftag::kAnnotations);
   params.Annotations.SetData(std::vector<std::uint8_t>(annotations.begin(), annotations.end()));
 

@@ -59,6 +59,7 @@ inline constexpr std::uint16_t kReferenceBlackWhite = 532;
 inline constexpr std::uint16_t kAnnotations = 32932;
 inline constexpr std::uint16_t kCopyright = 33432;
 inline constexpr std::uint16_t kIptc = 33723;
+inline constexpr std::uint16_t kIccProfile = 34675;
 inline constexpr std::uint16_t kExifDirectory = 34665;
 }  // namespace tifftag
 
