@@ -9,6 +9,7 @@
 
 #include "imaging/core/SizeMath.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/ClaimedImage.h"
 #include "imaging/io/DefaultResolution.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -113,6 +114,23 @@ TImgBitmapFormat FormatOf(const TBmpHeader& header, bool native) {
   if (native && (header.bitCount == 4 || header.bitCount == 8))
     return pfPalette8;
   return pfBGR24;
+}
+
+TClaimedImage Claim(const TBmpHeader& header, int height, TBmpLayout layout,
+                    const TIOParamsVals& params, const TBmpSource& source,
+                    std::int64_t compressedSize) {
+  TClaimedImage claim;
+  claim.width = header.width;
+  claim.height = height;
+  claim.format = FormatOf(header, params.NativePixelFormat);
+  if (layout == TBmpLayout::Rle4 || layout == TBmpLayout::Rle8) {
+    claim.leastDataBytes = LeastRunLengthBytes(header.width, height);
+    claim.dataBytesLeft = std::clamp<std::int64_t>(compressedSize, 0, source.Remaining());
+  } else {
+    claim.leastDataBytes = LeastUncompressedBytes(*RowBytes(header.width, header.bitCount), height);
+    claim.dataBytesLeft = source.Remaining();
+  }
+  return claim;
 }
 
 // Everything the pixel decoders share for one call.
@@ -268,15 +286,14 @@ void ReadBmpImage(TByteStream& stream, TImgBitmap& bitmap, std::int64_t dataSize
   if (paramsOnly)
     return;
   const TBmpLayout layout = LayoutOf(header);
-  const TImgBitmapFormat format = FormatOf(header, params.NativePixelFormat);
-  if (layout == TBmpLayout::Unsupported ||
-      !ImageSizeAllowed(header.width, height, FormatBitsPerPixel(format)) ||
-      !ImageSizeAllowed(header.width, 1, header.bitCount)) {
+  if (layout == TBmpLayout::Unsupported || !ImageSizeAllowed(header.width, 1, header.bitCount)) {
     progress.Abort();
     return;
   }
-
-  bitmap.Allocate(header.width, height, format);
+  if (!AllocateClaimedImage(bitmap, Claim(header, height, layout, params, source, compressedSize),
+                            progress)) {
+    return;
+  }
   TBmpPixelDecoder(source, bitmap, header, progress, params.NativePixelFormat)
       .Decode(layout, compressedSize);
 }

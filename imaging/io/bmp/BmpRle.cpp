@@ -15,7 +15,7 @@ constexpr std::uint8_t kEndOfBitmap = 1;
 constexpr std::uint8_t kDelta = 2;
 
 // One decoder for both depths: codes, rows and progress are the same; only how a byte holds
-// pixels and what happens past the right edge differ.
+// pixels differs.
 class TRleDecoder {
  public:
   TRleDecoder(const TBmpRleTarget& target, bool fourBit)
@@ -51,16 +51,12 @@ class TRleDecoder {
     rowPixels_ = target_.bitmap.RowPtr(destination);
   }
 
+  // Pixels past the right edge are dropped at both depths. Writers that pad odd-width rows with
+  // extra pixels would otherwise paint the last column in the padding colour.
   void Put(std::uint8_t index) {
-    int column = x_;
-    if (x_ >= target_.width) {
-      if (fourBit_)
-        return;
-      column = target_.width - 1;
-    } else {
-      ++x_;
-    }
-    const auto offset = static_cast<std::size_t>(column);
+    if (x_ >= target_.width)
+      return;
+    const auto offset = static_cast<std::size_t>(x_++);
     if (target_.native) {
       rowPixels_[offset] = index;
     } else {

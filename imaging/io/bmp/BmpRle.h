@@ -19,7 +19,7 @@ struct TBmpRleTarget {
   TProgressRecord& progress;
 };
 
-/// Decodes 8-bit run-length data. Pixels past a row's right edge all land on its last pixel.
+/// Decodes 8-bit run-length data. Pixels past a row's right edge are dropped.
 void DecodeBMPRLE8(std::span<const std::uint8_t> data, const TBmpRleTarget& target);
 
 /// Decodes 4-bit run-length data. Pixels past a row's right edge are dropped.

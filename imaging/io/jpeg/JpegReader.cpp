@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <exception>
+#include <new>
 #include <vector>
 
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/SizeMath.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/ClaimedImage.h"
 #include "imaging/io/ConvertCmyk.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -31,6 +32,7 @@ struct ReadSession {
   bool* aborting = nullptr;
   bool created = false;
   bool tablesFailed = false;
+  std::int64_t dataBytes = 0;  ///< from the start of the image to the end of the stream
   std::vector<std::uint8_t> work;
 
   ReadSession() = default;
@@ -130,6 +132,30 @@ bool OutputFitsMemory(const jpeg_decompress_struct& cinfo) {
   return *RowBytes(width, 24) * height <= JpegMemoryBudget();
 }
 
+// Every block takes at least two bits in a sequential scan (its DC code and end of block) and
+// one in a progressive file's first DC scan. Arithmetic coding adapts to runs of empty blocks
+// and is held to a quarter of a bit, which no photo comes near.
+std::int64_t LeastScanBytes(const jpeg_decompress_struct& cinfo) {
+  std::int64_t blocks = 0;
+  for (int i = 0; i < cinfo.num_components; ++i) {
+    const jpeg_component_info& component = cinfo.comp_info[i];
+    blocks += std::int64_t{component.width_in_blocks} * component.height_in_blocks;
+  }
+  if (cinfo.arith_code)
+    return blocks / 32;
+  return cinfo.progressive_mode ? blocks / 8 : blocks / 4;
+}
+
+TClaimedImage Claim(const ReadSession& s) {
+  TClaimedImage claim;
+  claim.width = s.cinfo.output_width;
+  claim.height = s.cinfo.output_height;
+  claim.format = pfBGR24;
+  claim.leastDataBytes = LeastScanBytes(s.cinfo);
+  claim.dataBytesLeft = s.dataBytes;
+  return claim;
+}
+
 void TransferRows(ReadSession& s, TImgBitmap& bitmap, TProgressRecord& progress) {
   jpeg_decompress_struct& cinfo = s.cinfo;
   const RowTransfer transfer = cinfo.out_color_space == JCS_CMYK  ? RowTransfer::FromCmyk
@@ -222,6 +248,14 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
   cinfo.scale_denom = static_cast<unsigned int>(ScaleDenominator(cinfo, params));
   params.JpegScaleUsed = static_cast<int>(cinfo.scale_denom);
 
+  // The output size is checked before the library allocates for it: a progressive file's
+  // coefficients take more memory than its pixels.
+  if (!paramsOnly) {
+    if (!JpegGuarded(s.errors, [&] { jpeg_calc_output_dimensions(&cinfo); }))
+      return s.Abort();
+    if (!OutputFitsMemory(cinfo) || !ClaimedImageFits(Claim(s)))
+      return s.Abort();
+  }
   if (!JpegGuarded(s.errors, [&] { jpeg_start_decompress(&cinfo); }) || s.Aborted()) {
     return s.Abort();
   }
@@ -230,14 +264,13 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
   if (paramsOnly)
     return;
 
-  if (!OutputFitsMemory(cinfo))
+  if (!AllocateClaimedImage(bitmap, Claim(s), progress))
     return s.Abort();
+  progress.perRow = 100.0 / params.Height;
+  progress.rowsDone = 0;
   try {
-    bitmap.Allocate(params.Width, params.Height, pfBGR24);
-    progress.perRow = 100.0 / params.Height;
-    progress.rowsDone = 0;
     TransferRows(s, bitmap, progress);
-  } catch (const std::exception&) {
+  } catch (const std::bad_alloc&) {
     s.Abort();
   }
   if (cinfo.output_scanline < cinfo.output_height) {
@@ -285,6 +318,7 @@ void ReadJpegImage(TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
 
   ReadSession s;
   s.aborting = aborting;
+  s.dataBytes = stream.Size() - start;
   s.cinfo.err = InitJpegErrorManager(s.errors, aborting);
   const bool created = JpegGuarded(s.errors, [&] { jpeg_create_decompress(&s.cinfo); });
   // Destroying a half-built object is safe, so the session destroys it on every path.

@@ -157,16 +157,23 @@ TEST(JpegRead, BadInputEndsWithAbortWithoutCrashing) {
   noise.resize(3000, 0x5A);
   EXPECT_TRUE(ReadJpegBytes(noise, bitmap, params).aborting) << "garbage after start";
 
-  // A frame header claiming 65535 x 65535 pixels.
-  auto huge = SmallJpeg();
-  for (std::size_t i = 2; i + 9 < huge.size(); ++i) {
-    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-      std::fill(huge.begin() + static_cast<long>(i) + 5, huge.begin() + static_cast<long>(i) + 9,
-                0xFF);
-      break;
+  // Frame headers of a small file claiming sizes its data cannot fill are refused before
+  // anything is allocated.
+  for (const std::uint8_t side : {0xFF, 0x4E}) {
+    auto huge = SmallJpeg();
+    for (std::size_t i = 2; i + 9 < huge.size(); ++i) {
+      if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+        for (const std::size_t at : {i + 5, i + 7}) {
+          huge[at] = side;
+          huge[at + 1] = side == 0xFF ? 0xFF : 0x20;  // 65535 or 20000
+        }
+        break;
+      }
     }
+    TImgBitmap hugeBitmap;
+    EXPECT_TRUE(ReadJpegBytes(huge, hugeBitmap, params).aborting) << int{side};
+    EXPECT_TRUE(hugeBitmap.IsEmpty()) << int{side};
   }
-  EXPECT_TRUE(ReadJpegBytes(huge, bitmap, params).aborting) << "65535 x 65535";
 
   // Every prefix: the header parts abort, the rest decode what they can.
   const auto jpeg = SmallJpeg(24, 16);
