@@ -12,6 +12,9 @@ class TCliWindow : public TBatchWindow {
   TCliWindow(const ConversionSettings& settings, bool quiet, bool terminal, std::ostream& out,
              std::ostream& err);
 
+  /// Whether a photo's error ends the run (--stop-on-error) instead of naming the photo.
+  void SetStopOnError(bool stop) { stopOnError_ = stop; }
+
   ConversionSettings Settings() override { return settings_; }
   void SetProgressMaximum(int maximum) override { maximum_ = maximum; }
   void SetProgressPosition(int position) override { position_ = position; }
@@ -21,6 +24,9 @@ class TCliWindow : public TBatchWindow {
   void FocusSourceFolder() override {}
   void FocusTargetFolder() override {}
   void RememberFolders() override {}
+  bool EndRunOnPhotoError() override { return stopOnError_; }
+  /// A warning line on the error stream, also when quiet.
+  void NotePhotoProblem(const std::string& text) override;
 
  private:
   void DrawBar(const std::string& text);
@@ -34,4 +40,5 @@ class TCliWindow : public TBatchWindow {
   int maximum_ = 0;
   int position_ = 0;
   bool barShown_ = false;
+  bool stopOnError_ = false;
 };

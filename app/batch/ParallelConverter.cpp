@@ -13,17 +13,19 @@
 
 namespace {
 
-enum TJobState { jsPending, jsConverted, jsNotConverted, jsFailed };
+enum TJobState { jsPending, jsDone };
 
 /// What the workers and the reporting thread share.
 class TWorkBoard {
  public:
-  TWorkBoard(const std::vector<TPhotoJob>& jobs, const ConversionSettings& settings, int workers)
+  TWorkBoard(const std::vector<TPhotoJob>& jobs, const ConversionSettings& settings, int workers,
+             bool stopOnError)
       : jobs_(jobs),
         settings_(settings),
         chains_(ConversionChains(jobs)),
+        stopOnError_(stopOnError),
         states_(jobs.size(), jsPending),
-        errors_(jobs.size()),
+        results_(jobs.size()),
         activeWorkers_(workers) {}
 
   void Work() {
@@ -41,19 +43,19 @@ class TWorkBoard {
   }
 
   /// Waits until the job is done; jsPending when no worker will ever do it.
-  TJobState Await(std::size_t job, std::exception_ptr& error) {
+  TJobState Await(std::size_t job, TPhotoResult& result) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return states_[job] != jsPending || activeWorkers_ == 0; });
-    error = errors_[job];
+    result = results_[job];
     return states_[job];
   }
 
   /// The error of the first failed job, or null.
   std::exception_ptr FirstError() {
     std::lock_guard lock(mutex_);
-    for (const std::exception_ptr& error : errors_) {
-      if (error)
-        return error;
+    for (const TPhotoResult& result : results_) {
+      if (result.Error)
+        return result.Error;
     }
     return nullptr;
   }
@@ -73,20 +75,18 @@ class TWorkBoard {
 
   // False when the chain must not go on: this job failed or the work was stopped.
   bool ConvertOne(TImager& imager, std::size_t job) {
-    TJobState state = jsFailed;
-    std::exception_ptr error;
+    TPhotoResult result;
     try {
       CreateFolderPath(DirectoryPart(jobs_[job].Target));
-      state = ConvertFile(imager, settings_, jobs_[job].Source, jobs_[job].Target) ? jsConverted
-                                                                                   : jsNotConverted;
+      result = ConvertFile(imager, settings_, jobs_[job].Source, jobs_[job].Target);
     } catch (...) {
-      error = std::current_exception();
+      result.Error = std::current_exception();
     }
     std::lock_guard lock(mutex_);
-    states_[job] = state;
-    errors_[job] = error;
-    if (state == jsFailed)
+    states_[job] = jsDone;
+    if (result.Error && stopOnError_)
       stopped_ = true;
+    results_[job] = std::move(result);
     changed_.notify_all();
     return !stopped_;
   }
@@ -94,11 +94,12 @@ class TWorkBoard {
   const std::vector<TPhotoJob>& jobs_;
   const ConversionSettings settings_;
   const std::vector<std::vector<std::size_t>> chains_;
+  const bool stopOnError_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t nextChain_ = 0;
   std::vector<TJobState> states_;
-  std::vector<std::exception_ptr> errors_;
+  std::vector<TPhotoResult> results_;
   int activeWorkers_;
   bool stopped_ = false;
 };
@@ -107,7 +108,7 @@ class TWorkBoard {
 
 void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                                     const TJobFinished& finished) {
-  TWorkBoard board(jobs, window.Settings(), workers_);
+  TWorkBoard board(jobs, window.Settings(), workers_, window.EndRunOnPhotoError());
   std::vector<std::jthread> threads;
   // Stops the hand-out before the threads are joined, also when a report throws.
   struct TStopper {
@@ -118,16 +119,13 @@ void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWi
     threads.emplace_back([&board] { board.Work(); });
 
   for (std::size_t job = 0; job < jobs.size(); ++job) {
-    std::exception_ptr error;
-    const TJobState state = board.Await(job, error);
-    if (state == jsFailed)
-      std::rethrow_exception(error);
+    TPhotoResult result;
     // Only a failure elsewhere leaves a job undone for good.
-    if (state == jsPending) {
+    if (board.Await(job, result) == jsPending) {
       if (std::exception_ptr first = board.FirstError())
         std::rethrow_exception(first);
       break;
     }
-    finished(job, state == jsConverted);
+    finished(job, result);
   }
 }

@@ -5,8 +5,8 @@
 /// Converts photos on several worker threads, each with an imaging component of its own. Jobs
 /// that touch the same file stay in list order on one worker, so the results are those of a
 /// single worker. The settings are read once, when the work starts. Results are reported in
-/// list order on the calling thread; an error stops the hand-out of further work and is raised
-/// once the jobs before it have been reported.
+/// list order on the calling thread. A photo's error is reported with its job; when the window
+/// ends runs on such errors, it also stops the hand-out of further work.
 class TParallelConverter : public TPhotoConverter {
  public:
   explicit TParallelConverter(int workers) : workers_(workers < 1 ? 1 : workers) {}

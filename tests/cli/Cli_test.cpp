@@ -112,12 +112,25 @@ TEST_F(CliTest, PhotosThatCannotBeLoadedAreNamedAndExitWithOne) {
   EXPECT_FALSE(fs::exists(root / "out" / "broken.jpg"));
 }
 
-TEST_F(CliTest, AnErrorEndsTheRunAndExitsWithOne) {
+TEST_F(CliTest, APhotosErrorIsNamedAndTheRunGoesOnUnlessAskedToStop) {
+  ASSERT_TRUE(WriteJpeg(source / "good.jpg", 40, 30));
   fs::create_symlink(root / "nowhere.jpg", source / "dangling.jpg");
+  const std::string message = "Cannot open file " + (source / "dangling.jpg").string();
   for (const char* jobs : {"1", "3"}) {
-    const CliRun run = Run({"--jobs", jobs, source.string(), (root / "out").string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Cannot open file " + (source / "dangling.jpg").string() + "\n");
+    const fs::path out = root / ("out" + std::string(jobs));
+    const CliRun goOn = Run({"--jobs", jobs, source.string(), out.string()});
+    EXPECT_EQ(goOn.status, 1);
+    EXPECT_EQ(goOn.err, "warning: " + (source / "dangling.jpg").string() +
+                            ": not converted: " + message + "\n");
+    EXPECT_NE(goOn.out.find("could not be converted:\n" + (source / "dangling.jpg").string() +
+                            ": " + message),
+              std::string::npos)
+        << goOn.out;
+    EXPECT_TRUE(fs::exists(out / "good.jpg"));
+
+    const CliRun stop = Run({"--stop-on-error", "--jobs", jobs, source.string(), out.string()});
+    EXPECT_EQ(stop.status, 1);
+    EXPECT_EQ(stop.err, message + "\n");
   }
 }
 

@@ -137,11 +137,12 @@ TClaimedImage Claim(const TBmpHeader& header, int height, TBmpLayout layout,
 class TBmpPixelDecoder {
  public:
   TBmpPixelDecoder(TBmpSource& source, TImgBitmap& bitmap, const TBmpHeader& header,
-                   TProgressRecord& progress, bool native)
+                   TProgressRecord& progress, bool native, TSourceDamage& damage)
       : source_(source),
         bitmap_(bitmap),
         header_(header),
         progress_(progress),
+        damage_(damage),
         colors_(header),
         native_(native),
         width_(header.width),
@@ -181,7 +182,8 @@ class TBmpPixelDecoder {
         progress_.handler(progress_.sender, static_cast<int>(done * progress_.perRow));
       if (progress_.Aborted())
         return;
-      source_.Read(fileRow);
+      if (source_.Read(fileRow) < *fileRowLength)
+        damage_.Note("Pixel data ends before the last row");
       std::uint8_t* row = bitmap_.RowPtr(DestinationRow(fileRowIndex));
       switch (layout) {
         case TBmpLayout::Bit1:
@@ -227,11 +229,10 @@ class TBmpPixelDecoder {
     for (int y = 0; y < height_; ++y)
       std::memset(bitmap_.RowPtr(y), 0, rowBytes);
     const TBmpRleTarget target{bitmap_, width_, height_, topDown_, native_, colors_, progress_};
-    if (layout == TBmpLayout::Rle8) {
-      DecodeBMPRLE8(data, target);
-    } else {
-      DecodeBMPRLE4(data, target);
-    }
+    const bool complete =
+        layout == TBmpLayout::Rle8 ? DecodeBMPRLE8(data, target) : DecodeBMPRLE4(data, target);
+    if (!complete)
+      damage_.Note("Run-length data ends before the last row");
   }
 
   int DestinationRow(int fileRowIndex) const {
@@ -242,6 +243,7 @@ class TBmpPixelDecoder {
   TImgBitmap& bitmap_;
   const TBmpHeader& header_;
   TProgressRecord& progress_;
+  TSourceDamage& damage_;
   const TBmpColorTable colors_;
   const bool native_;
   const int width_;
@@ -254,6 +256,7 @@ class TBmpPixelDecoder {
 void ReadBmpImage(TByteStream& stream, TImgBitmap& bitmap, std::int64_t dataSize,
                   TIOParamsVals& params, TProgressRecord& progress, bool paramsOnly,
                   bool noFileHeader) {
+  params.Damage = {};
   TBmpSource source(stream);
   TBmpHeader header;
   ReadBmpFileHeader(source, noFileHeader, header);
@@ -294,6 +297,6 @@ void ReadBmpImage(TByteStream& stream, TImgBitmap& bitmap, std::int64_t dataSize
                             progress)) {
     return;
   }
-  TBmpPixelDecoder(source, bitmap, header, progress, params.NativePixelFormat)
+  TBmpPixelDecoder(source, bitmap, header, progress, params.NativePixelFormat, params.Damage)
       .Decode(layout, compressedSize);
 }

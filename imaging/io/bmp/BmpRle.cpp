@@ -21,9 +21,11 @@ class TRleDecoder {
   TRleDecoder(const TBmpRleTarget& target, bool fourBit)
       : target_(target), fourBit_(fourBit), row_(target.height - 1) {}
 
-  void Decode(std::span<const std::uint8_t> data) {
+  // False when the data ran out before the top row was reached; every other end (end of
+  // bitmap, rows used up, a delta above the top, an abort) is no shortage of data.
+  bool Decode(std::span<const std::uint8_t> data) {
     if (target_.width <= 0 || row_ < 0)
-      return;
+      return true;
     TByteReader reader(data);
     SelectRow();
     while (reader.Remaining() >= 2) {
@@ -33,16 +35,19 @@ class TRleDecoder {
         PutRun(count, value);
       } else if (value == kEndOfLine) {
         if (!NextLine())
-          return;
+          return true;
       } else if (value == kEndOfBitmap) {
-        return;
+        return true;
       } else if (value == kDelta) {
+        if (reader.Remaining() < 2)
+          return row_ == 0;
         if (!Delta(reader))
-          return;
+          return true;
       } else if (!PutAbsolute(reader, value)) {
-        return;
+        return row_ == 0;
       }
     }
+    return row_ == 0;
   }
 
  private:
@@ -101,8 +106,6 @@ class TRleDecoder {
   }
 
   bool Delta(TByteReader& reader) {
-    if (reader.Remaining() < 2)
-      return false;
     const int dx = reader.U8();
     const int dy = reader.U8();
     if (dy > row_)
@@ -125,10 +128,10 @@ class TRleDecoder {
 
 }  // namespace
 
-void DecodeBMPRLE8(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
-  TRleDecoder(target, false).Decode(data);
+bool DecodeBMPRLE8(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
+  return TRleDecoder(target, false).Decode(data);
 }
 
-void DecodeBMPRLE4(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
-  TRleDecoder(target, true).Decode(data);
+bool DecodeBMPRLE4(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
+  return TRleDecoder(target, true).Decode(data);
 }

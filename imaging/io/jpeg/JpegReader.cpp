@@ -2,9 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
+
+#include <jpeglib.h>
+// jpeglib.h must come first: jerror.h relies on its types.
+#include <jerror.h>
 
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/SizeMath.h"
@@ -289,6 +294,16 @@ void CollectMarkers(const jpeg_decompress_struct& cinfo, TIOParamsVals& params) 
   }
 }
 
+// A stream that ends before its end-of-image marker is named as such even when the data that
+// is there decoded cleanly: the rest of the photo, or of its last scan, is missing.
+void NoteDamage(const ReadSession& s, TIOParamsVals& params) {
+  if (s.source.endSupplied) {
+    params.Damage.Note(JpegMessageText(JWRN_JPEG_EOF));
+  } else if (s.errors.damageWarning != 0) {
+    params.Damage.Note(JpegMessageText(s.errors.damageWarning));
+  }
+}
+
 }  // namespace
 
 std::int64_t FindJpegStart(TByteStream& stream) {
@@ -309,6 +324,7 @@ void ReadJpegImage(TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
   bool* aborting = progress.aborting != nullptr ? progress.aborting : &ownFlag;
   params.JpegWarningCount = 0;
   params.JpegLastWarning = 0;
+  params.Damage = {};
   const std::int64_t start = FindJpegStart(stream);
   if (start < 0) {
     *aborting = true;
@@ -339,6 +355,8 @@ void ReadJpegImage(TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
     params.JpegWarningCount = errors.warningCount;
     params.JpegLastWarning = JpegClassicMessageCode(errors.lastWarning);
   }
+  if (!*aborting)
+    NoteDamage(s, params);
   if (s.tablesFailed)
     throw EImgJpegException(JpegFatalMessage(errors));
 }

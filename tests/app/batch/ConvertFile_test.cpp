@@ -29,7 +29,7 @@ class ConvertFileTest : public ::testing::Test {
     const fs::path target = root / "out.jpg";
     EXPECT_TRUE(WriteJpeg(source, width, height));
     settings.SizeIndex = sizeIndex;
-    EXPECT_TRUE(ConvertFile(imager, settings, source.string(), target.string()));
+    EXPECT_TRUE(ConvertFile(imager, settings, source.string(), target.string()).Converted);
     return ReadJpegFrame(target);
   }
 
@@ -72,10 +72,12 @@ TEST_F(ConvertFileTest, GrayScaleAndBlackAndWhiteSaveOneComponent) {
 TEST_F(ConvertFileTest, AFailedLoadIsNotSavedUnderTheNewName) {
   ASSERT_TRUE(WriteJpeg(root / "good.jpg", 40, 30));
   std::ofstream(root / "broken.jpg") << "this is no JPEG at all, only text";
-  EXPECT_TRUE(ConvertFile(imager, settings, (root / "good.jpg").string(),
-                          (root / "good-out.jpg").string()));
+  EXPECT_TRUE(
+      ConvertFile(imager, settings, (root / "good.jpg").string(), (root / "good-out.jpg").string())
+          .Converted);
   EXPECT_FALSE(ConvertFile(imager, settings, (root / "broken.jpg").string(),
-                           (root / "broken-out.jpg").string()));
+                           (root / "broken-out.jpg").string())
+                   .Converted);
   EXPECT_FALSE(fs::exists(root / "broken-out.jpg"));
 }
 
