@@ -227,6 +227,8 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
   });
   if (!headerRead || s.Aborted())
     return s.Abort();
+  // Junk between the header's segments leaves the pixels as the file meant them.
+  s.errors.damageWarning = 0;
 
   if (!ApplyColorSpace(cinfo, rawYCbCr, params))
     return s.Abort();

@@ -238,6 +238,16 @@ TEST(BmpReader, RunLengthDataWithoutEndOfBitmap) {
     EXPECT_EQ(load.Bgr(x, 1), Gray(5));
   EXPECT_EQ(load.Bgr(0, 0), Gray(6));
   EXPECT_EQ(load.Bgr(1, 0), Gray(0)) << "pixels no code reached read black";
+  EXPECT_FALSE(load.params.Damage.Damaged) << "the data ends in the top row";
+
+  // Data that ends below the top row leaves rows no code could reach: the file was cut.
+  auto early = Spec(3, 3, 8, {3, 5, 0, 0, 1, 6});
+  early.compression = 1;
+  early.palette = kGrayRamp8;
+  TBmpLoad loadEarly;
+  loadEarly.Read(BuildBmp(early));
+  EXPECT_FALSE(loadEarly.aborting);
+  EXPECT_EQ(loadEarly.params.Damage.Reason, "Run-length data ends before the last row");
 
   // Codes after the top row's end of line, or a delta above it, write nothing.
   for (std::vector<std::uint8_t> codes :
@@ -288,10 +298,18 @@ TEST(BmpReader, ShortFileReadsMissingPixelsAsZero) {
       BuildBmp(Spec(2, 2, 24, bmpwriter::PackBgrRows(2, 2, 3, std::vector<std::uint8_t>(12, 77))));
   bytes.erase(bytes.end() - 8, bytes.end());  // the top row loses its pixels
   TBmpLoad load;
+  load.params.Damage.Note("left over from an earlier load");
   load.Read(bytes);
   EXPECT_FALSE(load.aborting);
   EXPECT_EQ(load.Bgr(0, 1), Gray(77));
   EXPECT_EQ(load.Bgr(1, 0), Gray(0));
+  EXPECT_EQ(load.params.Damage.Reason, "Pixel data ends before the last row");
+
+  bytes.resize(bytes.size() + 8);
+  TBmpLoad whole;
+  whole.params.Damage.Note("left over from an earlier load");
+  whole.Read(bytes);
+  EXPECT_FALSE(whole.params.Damage.Damaged);
 }
 
 TEST(BmpReader, RefusesWhatItCannotDecode) {
