@@ -7,6 +7,7 @@
 
 #include "tests/app/batch/SampleImages.h"
 #include "tests/support/TestPaths.h"
+#include "tools/BmpWriter.h"
 
 namespace fs = std::filesystem;
 using sample_images::ReadJpegFrame;
@@ -163,22 +164,13 @@ TEST_F(CliTest, SizeClaimsNoDataCanFillAreNamedAndTheOtherPhotosConverted) {
   WriteBmp(source / "good.bmp", 40, 30);
   // Headers alone, as a broken download or a hostile file would have them.
   for (const int side : {20000, 60000}) {
-    std::vector<std::uint8_t> header(54, 0);
-    auto put32 = [&](std::size_t at, std::uint32_t value) {
-      for (int i = 0; i < 4; ++i)
-        header[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
-    };
-    header[0] = 'B';
-    header[1] = 'M';
-    put32(2, 54);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(side));
-    put32(22, static_cast<std::uint32_t>(side));
-    header[26] = 1;
-    header[28] = 24;
+    bmpwriter::TBmpFileSpec spec;
+    spec.width = side;
+    spec.height = side;
+    const std::vector<std::uint8_t> bytes = bmpwriter::BuildBmp(spec);
     std::ofstream(source / ("claims-" + std::to_string(side) + ".bmp"), std::ios::binary)
-        .write(reinterpret_cast<const char*>(header.data()), 54);
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
   }
   const CliRun run = Run({"--jobs", "1", source.string(), (root / "out").string()});
   EXPECT_EQ(run.status, 1);

@@ -120,30 +120,6 @@ TEST_F(ConvertFileTest, UnreadableSourceAndUncreatableTargetRaiseTheirMessages) 
   }
 }
 
-TEST_F(ConvertFileTest, ADamagedSourceIsConvertedWithItsReasonUnlessRefused) {
-  ASSERT_TRUE(WriteJpeg(root / "whole.jpg", 200, 160));
-  std::string bytes = Contents(root / "whole.jpg");
-  bytes.resize(bytes.size() / 2);
-  std::ofstream(root / "cut.jpg", std::ios::binary) << bytes;
-
-  const TPhotoResult whole =
-      ConvertFile(imager, settings, (root / "whole.jpg").string(), (root / "w.jpg").string());
-  EXPECT_TRUE(whole.Converted);
-  EXPECT_EQ(whole.Damage, "");
-  const TPhotoResult cut =
-      ConvertFile(imager, settings, (root / "cut.jpg").string(), (root / "c.jpg").string());
-  EXPECT_TRUE(cut.Converted);
-  EXPECT_EQ(cut.Damage, "Premature end of JPEG file");
-  EXPECT_EQ(ReadJpegFrame(root / "c.jpg").width, 100);
-
-  settings.RefuseDamagedSources = true;
-  const TPhotoResult refused =
-      ConvertFile(imager, settings, (root / "cut.jpg").string(), (root / "r.jpg").string());
-  EXPECT_FALSE(refused.Converted);
-  EXPECT_EQ(refused.Damage, "Premature end of JPEG file");
-  EXPECT_FALSE(fs::exists(root / "r.jpg"));
-}
-
 TEST_F(ConvertFileTest, ASaveOntoAFullDiskLeavesThePreviousTargetAndNoTemporaryFile) {
   ASSERT_TRUE(WriteJpeg(root / "big.jpg", 1600, 1200));
   settings.SizeIndex = 0;
