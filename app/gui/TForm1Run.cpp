@@ -35,8 +35,9 @@ void TForm1::RunBatch() {
   runState_ = TRunState::Running;
   TSerialConverter converter(*Imager1);
   bool stopped = false;
+  TBatchResult result;
   try {
-    ::Button1Click(*this, converter);
+    result = ::Button1Click(*this, converter);
   } catch (const TRunStopped&) {
     stopped = true;
   }
@@ -46,6 +47,12 @@ void TForm1::RunBatch() {
   if (stopped) {
     SetStatusText(StoppedText);
     ProgressBar1->setValue(0);
+  } else if (!result.Damaged.empty()) {
+    // The closing message keeps its wording; the count of damaged sources stays in view after it.
+    const std::size_t count = result.Damaged.size();
+    SetStatusText(count == 1
+                      ? "1 photo was converted from a damaged source."
+                      : std::to_string(count) + " photos were converted from damaged sources.");
   }
   if (closeAfterRun_) {
     closeAfterRun_ = false;
