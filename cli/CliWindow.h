@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <ostream>
 #include <string>
 
@@ -27,6 +28,9 @@ class TCliWindow : public TBatchWindow {
   bool EndRunOnPhotoError() override { return stopOnError_; }
   /// A warning line on the error stream, also when quiet.
   void NotePhotoProblem(const std::string& text) override;
+  bool StopRequested() override { return stopFlag_ != nullptr && *stopFlag_ != 0; }
+  /// A flag that a signal handler sets to stop the run after the photos in progress.
+  void SetStopFlag(const volatile std::sig_atomic_t* flag) { stopFlag_ = flag; }
 
  private:
   void DrawBar(const std::string& text);
@@ -41,4 +45,5 @@ class TCliWindow : public TBatchWindow {
   int position_ = 0;
   bool barShown_ = false;
   bool stopOnError_ = false;
+  const volatile std::sig_atomic_t* stopFlag_ = nullptr;
 };

@@ -34,6 +34,8 @@ class TBatchWindow {
   /// Told as soon as a photo is not converted for a known reason or comes from a damaged
   /// source; the text names the photo and the reason.
   virtual void NotePhotoProblem(const std::string& /*text*/) {}
+  /// Asked after each photo is reported: true ends the run once the photos in progress are done.
+  virtual bool StopRequested() { return false; }
 
   /// True while a run started from this window is under way; a second start is refused.
   bool RunActive() const { return runActive_; }

@@ -9,7 +9,8 @@
 #include "app/batch/ConversionChains.h"
 #include "app/batch/ConvertFile.h"
 #include "app/batch/FolderUtils.h"
-#include "imaging/core/TImager.h"
+#include "imaging/component/TImager.h"
+#include "imaging/proc/TImagerProc.h"
 
 namespace {
 
@@ -19,17 +20,19 @@ enum TJobState { jsPending, jsDone };
 class TWorkBoard {
  public:
   TWorkBoard(const std::vector<TPhotoJob>& jobs, const ConversionSettings& settings, int workers,
-             bool stopOnError)
+             bool stopOnError, int threadBudget)
       : jobs_(jobs),
         settings_(settings),
         chains_(ConversionChains(jobs)),
         stopOnError_(stopOnError),
         states_(jobs.size(), jsPending),
         results_(jobs.size()),
-        activeWorkers_(workers) {}
+        activeWorkers_(workers),
+        threadBudget_(threadBudget) {}
 
   void Work() {
     TImager imager;
+    imager.Proc()->SetThreadBudget(threadBudget_);
     for (const std::vector<std::size_t>* chain = NextChain(); chain != nullptr;
          chain = NextChain()) {
       for (std::size_t job : *chain) {
@@ -73,7 +76,8 @@ class TWorkBoard {
     return &chains_[nextChain_++];
   }
 
-  // False when the chain must not go on: this job failed or the work was stopped.
+  // False when the chain must not go on: the work was stopped (by a stop request, or by a
+  // failure when the window ends runs on one).
   bool ConvertOne(TImager& imager, std::size_t job) {
     TPhotoResult result;
     try {
@@ -101,6 +105,7 @@ class TWorkBoard {
   std::vector<TJobState> states_;
   std::vector<TPhotoResult> results_;
   int activeWorkers_;
+  const int threadBudget_;
   bool stopped_ = false;
 };
 
@@ -108,7 +113,8 @@ class TWorkBoard {
 
 void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                                     const TJobFinished& finished) {
-  TWorkBoard board(jobs, window.Settings(), workers_, window.EndRunOnPhotoError());
+  const bool endRunOnError = window.EndRunOnPhotoError();
+  TWorkBoard board(jobs, window.Settings(), workers_, endRunOnError, threadBudget_);
   std::vector<std::jthread> threads;
   // Stops the hand-out before the threads are joined, also when a report throws.
   struct TStopper {
@@ -120,12 +126,16 @@ void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWi
 
   for (std::size_t job = 0; job < jobs.size(); ++job) {
     TPhotoResult result;
-    // Only a failure elsewhere leaves a job undone for good.
+    // A failure elsewhere or a stop leaves a job undone for good; later jobs may be done.
     if (board.Await(job, result) == jsPending) {
-      if (std::exception_ptr first = board.FirstError())
+      // An error the window ends runs on is raised once the jobs before it are reported.
+      std::exception_ptr first = board.FirstError();
+      if (first && endRunOnError)
         std::rethrow_exception(first);
-      break;
+      continue;
     }
     finished(job, result);
+    if (window.StopRequested())
+      board.Stop();
   }
 }

@@ -34,7 +34,9 @@ class TPhotoConverter {
   /// Converts every job with the window's settings and reports each one through finished, in
   /// job order; an error raised by a conversion is reported with its job. An exception thrown
   /// by finished ends the work and propagates; when the window ends runs on a photo's error,
-  /// the work may also stop handing out jobs after a failed one.
+  /// the work may also stop handing out jobs after a failed one. Once the window's
+  /// StopRequested() answers true after a report, no further job is started; those in progress
+  /// are finished and reported.
   virtual void ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                           const TJobFinished& finished) = 0;
 };

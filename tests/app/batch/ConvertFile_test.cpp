@@ -7,8 +7,8 @@
 
 #include "app/batch/Button1Click.h"
 #include "app/batch/SerialConverter.h"
+#include "imaging/component/TImager.h"
 #include "imaging/core/ImgErrors.h"
-#include "imaging/core/TImager.h"
 #include "imaging/core/TImgBitmap.h"
 #include "tests/app/batch/FakeWindow.h"
 #include "tests/app/batch/SampleImages.h"
@@ -156,7 +156,7 @@ TEST_F(ConvertFileTest, ASaveOntoAFullDiskLeavesThePreviousTargetAndNoTemporaryF
 class SerialRunTest : public ConvertFileTest {
  protected:
   TBatchResult Run() {
-    TSerialConverter converter(imager);
+    TSerialConverter converter(imager, 1);
     return Button1Click(window, converter);
   }
   FakeWindow window;
@@ -240,7 +240,7 @@ TEST_F(SerialRunTest, ATemporaryStoreOnAFullDiskEndsOnlyItsPhoto) {
     TImgBitmap::SetTempFolder(disk.string());
     TImager onDisk;
     onDisk.SetLegacyBitmap(false);  // storage by size instead of the platform bitmap
-    TSerialConverter converter(onDisk);
+    TSerialConverter converter(onDisk, 1);
     const TBatchResult result = Button1Click(window, converter);
     if (result.Outcome != boFinished || result.Converted != 1 || result.NotConverted.size() != 1)
       return 1;

@@ -18,6 +18,7 @@ class FakeWindow : public TBatchWindow {
   std::string statusText;
   std::function<void()> onPendingEvents;
   bool endRunOnPhotoError = true;
+  std::function<bool()> stopRequested;
 
   ConversionSettings Settings() override { return settings; }
   void SetProgressMaximum(int maximum) override {
@@ -45,6 +46,7 @@ class FakeWindow : public TBatchWindow {
   void RememberFolders() override { log.push_back("remember"); }
   bool EndRunOnPhotoError() override { return endRunOnPhotoError; }
   void NotePhotoProblem(const std::string& text) override { log.push_back("problem " + text); }
+  bool StopRequested() override { return stopRequested && stopRequested(); }
 };
 
 /// A converter that records its jobs and answers from a script instead of touching images.
