@@ -126,6 +126,7 @@ void TIOParamsVals::ResetParams() {
   IccProfile.clear();
   UserTag = 0;
   ImageCount = 0;
+  Damage = {};
   Jpeg2000 = TJpeg2000Options{};
 
   ClearExif();
@@ -134,6 +135,7 @@ void TIOParamsVals::ResetParams() {
 }
 
 void TIOParamsVals::ClearForLoad() {
+  Damage = {};
   IptcRecords.ClearRecords();
   Annotations.Clear();
   JpegMarkers.Clear();
