@@ -21,7 +21,8 @@ class TImgView {
   virtual ~TImgView() {
     // Copy first: a callback may unregister itself while we walk the list.
     auto callbacks = freeCallbacks_;
-    for (auto& [id, callback] : callbacks) callback(this);
+    for (auto& [id, callback] : callbacks)
+      callback(this);
   }
   TImgView(const TImgView&) = delete;
   TImgView& operator=(const TImgView&) = delete;
@@ -34,6 +35,9 @@ class TImgView {
   virtual void SetBackground(TColor color) { background_ = color; }
   /// Recomputes the view's bookkeeping and repaints.
   virtual void Update() {}
+  /// Asks the view's own thread to repaint (the request message 8024); what a worker thread
+  /// calls instead of Update.
+  virtual void PostRepaintRequest() {}
   /// Fires OnImageChange.
   virtual void ImageChange() {}
   virtual void SaveState(TByteStream& /*stream*/) {}
@@ -43,8 +47,10 @@ class TImgView {
   int DpiY() const { return dpiY_; }
   /// Sets the resolution in dots per inch; 0 leaves that axis unchanged.
   void SetResolution(int dpiX, int dpiY) {
-    if (dpiX != 0) dpiX_ = dpiX;
-    if (dpiY != 0) dpiY_ = dpiY;
+    if (dpiX != 0)
+      dpiX_ = dpiX;
+    if (dpiY != 0)
+      dpiY_ = dpiY;
   }
 
   int RegisterImageChangeCallback(ImageChangeCallback callback) {
@@ -55,7 +61,8 @@ class TImgView {
   /// Tells every attached object that the view's image object was replaced.
   void NotifyImageReplaced() {
     auto callbacks = changeCallbacks_;
-    for (auto& [id, callback] : callbacks) callback(this);
+    for (auto& [id, callback] : callbacks)
+      callback(this);
   }
 
   /// Free notification: the callback runs when the view is destroyed.
