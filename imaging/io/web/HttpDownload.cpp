@@ -24,8 +24,8 @@ struct TReceiver {
 std::size_t Receive(char* data, std::size_t size, std::size_t count, void* context) {
   auto& receiver = *static_cast<TReceiver*>(context);
   const std::size_t bytes = size * count;
-  const std::int64_t held = receiver.body->Size();
-  if (static_cast<std::uint64_t>(receiver.limit - held) < bytes) {
+  // A piece is at most the transfer buffer, so neither side can overflow.
+  if (static_cast<std::int64_t>(bytes) > receiver.limit - receiver.body->Size()) {
     receiver.overLimit = true;
     return 0;  // ends the transfer
   }
