@@ -66,6 +66,10 @@ bool TImgIOWorkers::IsWorkerThread() const {
 }
 
 void TImgIOWorkers::WaitForAll() {
+  // Every earlier worker has ended before this one started, and no later one starts before it
+  // ends: a worker that waited here would wait for itself.
+  if (IsWorkerThread())
+    return;
   std::list<TWorker> finished;
   {
     std::unique_lock guard(lock_);

@@ -23,7 +23,7 @@ class TImgIOWorkers {
   void Start(std::function<void()> call);
   /// True on the thread of a worker that has not ended yet.
   bool IsWorkerThread() const;
-  /// Returns once every worker started so far has ended.
+  /// Returns once every worker started so far has ended; on a worker it returns at once.
   void WaitForAll();
 
  private:

@@ -119,7 +119,11 @@ TEST_F(AsyncIoTest, CallsFromTwoThreadsRunOneAtATimeInTheirOrder) {
   io.SetAttachedImager(&view);
   io.SetAsynchronous(true);
   std::atomic<int> finished{0};
-  io.OnFinishWork = [&](void*) { ++finished; };
+  // Waiting from inside a worker must not wait for that worker itself.
+  io.OnFinishWork = [&](void*) {
+    ++finished;
+    io.WaitForWorkers();
+  };
 
   const auto issue = [&](int first) {
     for (int value = first; value < first + 4; ++value) {
