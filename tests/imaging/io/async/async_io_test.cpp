@@ -125,14 +125,14 @@ TEST_F(AsyncIoTest, CallsFromTwoThreadsRunOneAtATimeInTheirOrder) {
     io.WaitForWorkers();
   };
 
-  const auto issue = [&](int first) {
+  const auto callInOrder = [&](int first) {
     for (int value = first; value < first + 4; ++value) {
       io.LoadFromFile(Pixel(value));
       io.SaveToFile(Pixel(value, "out"));
     }
   };
-  std::thread one(issue, 1);
-  std::thread two(issue, 5);
+  std::thread one(callInOrder, 1);
+  std::thread two(callInOrder, 5);
   one.join();
   two.join();
   io.WaitForWorkers();
