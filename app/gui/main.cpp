@@ -5,8 +5,8 @@
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  // No display name: the toolkit would append it to the window's caption.
   QApplication::setApplicationName(TForm1::ApplicationTitle);
-  QApplication::setApplicationDisplayName(TForm1::ApplicationTitle);
   TForm1 form(QApplication::arguments().mid(1), FolderListDir());
   form.show();
   return QApplication::exec();
