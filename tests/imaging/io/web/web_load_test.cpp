@@ -38,8 +38,7 @@ class TestWebServer {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, output[0]);
-    const std::string script =
-        std::string(QM_SOURCE_DIR) + "/tests/imaging/io/registry/web_server.py";
+    const std::string script = std::string(QM_SOURCE_DIR) + "/tests/imaging/io/web/web_server.py";
     const std::string python = fs::exists("/usr/bin/python3") ? "/usr/bin/python3" : "python3";
     const std::string folder = root.string();
     char* argv[] = {const_cast<char*>(python.c_str()), const_cast<char*>(script.c_str()),
