@@ -10,6 +10,7 @@
 #include "app/batch/Button1Click.h"
 #include "app/batch/SerialConverter.h"
 #include "imaging/component/TImager.h"
+#include "platform/WorkerPool.h"
 #include "tests/app/batch/FakeWindow.h"
 #include "tests/app/batch/SampleImages.h"
 #include "tests/support/TestPaths.h"
@@ -107,6 +108,25 @@ TEST_F(ParallelConverterTest, AStopRequestEndsTheRunAfterThePhotosInProgress) {
       EXPECT_EQ(fs::exists(jobs[job].Target), wasReported) << job;
     }
   }
+}
+
+// Each of two jobs on a two-core machine gets one thread: the effects borrow no more from the
+// shared pool, so no more than two threads are ever busy in them at once.
+TEST_F(ParallelConverterTest, JobsShareTheCoresInTheEffects) {
+  for (int i = 0; i < 4; ++i) {
+    const fs::path path = root / "in" / ("w" + std::to_string(i) + ".jpg");
+    ASSERT_TRUE(sample_images::WriteJpeg(path, 800, 600, i));
+    jobs.push_back({jobs.size(), path.string(), (root / "out" / path.filename()).string()});
+  }
+  window.settings.SizeIndex = 0;
+  window.settings.ApplyWallis = true;
+  const int cores = 2;
+  const int jobCount = 2;
+  TParallelConverter converter(jobCount, cores / jobCount);
+  WorkerPool::Shared().ResetBusyPeak();
+  converter.ConvertAll(jobs, window, [](std::size_t, bool converted) { EXPECT_TRUE(converted); });
+  EXPECT_GE(WorkerPool::Shared().BusyPeak(), 1);
+  EXPECT_LE(WorkerPool::Shared().BusyPeak(), jobCount);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <random>
@@ -15,6 +16,7 @@
 #include "imaging/proc/effects/blur/BlurRaster.h"
 #include "imaging/proc/effects/equalize/HistEqualizer.h"
 #include "imaging/proc/effects/wallis/WallisRaster.h"
+#include "platform/VectorPath.h"
 
 namespace {
 
@@ -245,3 +247,16 @@ TEST(EffectsThroughTheFrame, DiskStoredImagesGiveTheSameResults) {
 }
 
 }  // namespace
+
+// The effects' tests run under each QM_VECTOR_PATH; a path that the variable failed to select
+// would leave the narrower code untested while the runs still pass.
+TEST(VectorPathTest, EffectsRunOnThePathTheEnvironmentAsks) {
+  const char* requested = std::getenv("QM_VECTOR_PATH");
+  if (requested == nullptr)
+    GTEST_SKIP() << "no path requested: the widest the processor has";
+  const std::string name(requested);
+  const VectorPath expected = name == "scalar" ? VectorPath::Scalar
+                              : name == "sse2" ? VectorPath::Sse2
+                                               : VectorPath::Avx2;
+  EXPECT_EQ(ActiveVectorPath(), std::min(expected, SupportedVectorPath()));
+}
