@@ -125,6 +125,7 @@ void TIOParamsVals::ResetParams() {
   TextList.clear();
   UserTag = 0;
   ImageCount = 0;
+  Damage = {};
   Jpeg2000 = TJpeg2000Options{};
 
   ClearExif();
@@ -133,6 +134,7 @@ void TIOParamsVals::ResetParams() {
 }
 
 void TIOParamsVals::ClearForLoad() {
+  Damage = {};
   IptcRecords.ClearRecords();
   Annotations.Clear();
   JpegMarkers.Clear();
