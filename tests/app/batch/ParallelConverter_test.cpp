@@ -134,7 +134,8 @@ TEST_F(ParallelConverterTest, JobsShareTheCoresInTheEffects) {
   const int jobCount = 2;
   TParallelConverter converter(jobCount, cores / jobCount);
   WorkerPool::Shared().ResetBusyPeak();
-  converter.ConvertAll(jobs, window, [](std::size_t, bool converted) { EXPECT_TRUE(converted); });
+  converter.ConvertAll(
+      jobs, window, [](std::size_t, const TPhotoResult& result) { EXPECT_TRUE(result.Converted); });
   EXPECT_GE(WorkerPool::Shared().BusyPeak(), 1);
   EXPECT_LE(WorkerPool::Shared().BusyPeak(), jobCount);
 }
