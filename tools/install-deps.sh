@@ -3,11 +3,11 @@
 # Usage: tools/install-deps.sh build|test|screenshot
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libcurl4-openssl-dev
   fonts-dejavu-core xvfb xauth)
 if [[ "${1:-build}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
-    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils)
+    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils libimage-exiftool-perl python3)
 fi
 if [[ "${1:-build}" == screenshot ]]; then
   packages+=(x11-apps x11-utils netpbm)

@@ -123,6 +123,7 @@ void TIOParamsVals::ResetParams() {
   IptcRecords.ClearRecords();
   IptcRecords.SetUserChanged(false);  // a reset list holds nothing the user changed
   TextList.clear();
+  IccProfile.clear();
   UserTag = 0;
   ImageCount = 0;
   Damage = {};
@@ -147,6 +148,7 @@ void TIOParamsVals::ClearForLoad() {
   WriterOptionsTail.TgaImageName.clear();
   WriterOptionsTail.TgaDescription.clear();
   TextList.clear();
+  IccProfile.clear();
 }
 
 void TIOParamsVals::ClearExif() {

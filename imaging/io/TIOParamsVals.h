@@ -142,6 +142,7 @@ struct TIOParamsFields {
   int ExifSceneType = 0;
   std::string ExifUserCommentCode;  ///< the 8-byte character-code prefix of the user comment
   std::string ExifUserComment;
+  std::vector<std::uint8_t> IccProfile;  ///< a TIFF page's colour profile (tag 34675)
 
   TPsPdfOptions PsPdf;
 

@@ -5,18 +5,24 @@
 
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/core/TImgMask.h"
 #include "imaging/core/TImgView.h"
 #include "imaging/io/DefaultResolution.h"
 #include "imaging/io/FileExtension.h"
+#include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
+#include "imaging/io/StreamBlockHeader.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/async/TImgIOWorkers.h"
 #include "imaging/io/bmp/BmpReader.h"
 #include "imaging/io/jpeg/JpegReader.h"
+#include "imaging/io/tiff/TiffReader.h"
 #include "platform/FileStream.h"
 #include "platform/PlatformBitmap.h"
 
 namespace {
 
+constexpr int kFormatTiff = 1;
 constexpr int kFormatJpeg = 3;
 constexpr int kFormatBmp = 5;
 
@@ -59,12 +65,13 @@ LoadKind LoadKindOf(const std::string& extension) {
 
 }  // namespace
 
-TImagerIO::TImagerIO() {
+TImagerIO::TImagerIO() : workers_(std::make_unique<TImgIOWorkers>()) {
   UseOwnBitmap();
   params_ = std::make_unique<TIOParamsVals>(this, this);
 }
 
 TImagerIO::~TImagerIO() {
+  WaitForWorkers();
   DetachFromView();
 }
 
@@ -193,14 +200,15 @@ void TImagerIO::EndWithoutCodec() {
 }
 
 void TImagerIO::LoadFromFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadFromFile(path); }))
+    return;
   if (bitmap_ == nullptr)
     return;
   if (path.empty())
     return EndWithoutCodec();
   const std::string extension = LowerCaseExtension(path);
-  // Web addresses need the network loader, which this library does not build.
   if (LowerCaseAscii(path.substr(0, 7)) == "http://")
-    return EndWithoutCodec();
+    return LoadFromUrl(path);
   switch (LoadKindOf(extension)) {
     case LoadKind::Jpeg:
       return LoadJpegFile(path);
@@ -214,11 +222,10 @@ void TImagerIO::LoadFromFile(const std::string& path) {
     case LoadKind::Unknown:
       break;
   }
-  // No registered format reads this extension.
   params_->SourcePath.clear();
   params_->FormatId = 0;
   params_->ClearForLoad();
-  EndWithoutCodec();
+  RegistryLoad(path, extension);
 }
 
 void TImagerIO::LoadFileFrame(const std::string& path, int formatId, const TCodecCall& codec) {
@@ -256,32 +263,110 @@ TImagerIO::TCodecCall TImagerIO::JpegCodec() {
   };
 }
 
-void TImagerIO::LoadJpegFile(const std::string& path) {
-  LoadFileFrame(path, kFormatJpeg, JpegCodec());
-}
-
-void TImagerIO::LoadJpegStream(TByteStream& stream) {
+void TImagerIO::LoadStreamFrame(TByteStream& stream, int formatId, const TCodecCall& codec) {
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
   FinishingWork([&] {
     params_->ClearForLoad();
-    LoadStreamSteps(stream, kFormatJpeg, JpegCodec());
+    LoadStreamSteps(stream, formatId, codec);
     params_->SourcePath.clear();
     TellViewResolution();
     UpdateAttached();
   });
 }
 
+void TImagerIO::LoadJpegFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadJpegFile(path); }))
+    return;
+  LoadFileFrame(path, kFormatJpeg, JpegCodec());
+}
+
+void TImagerIO::LoadJpegStream(TByteStream& stream) {
+  if (HandedToWorker([this, &stream] { LoadJpegStream(stream); }))
+    return;
+  LoadStreamFrame(stream, kFormatJpeg, JpegCodec());
+}
+
 void TImagerIO::LoadBmpFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadBmpFile(path); }))
+    return;
   LoadFileFrame(path, kFormatBmp, [this](TByteStream& stream, TProgressRecord& progress) {
     ReadBmpImage(stream, *bitmap_, stream.Size(), *params_, progress, false, false);
   });
 }
 
-void TImagerIO::LoadTiffFile(const std::string& /*path*/) {
-  // The TIFF reader is not part of this build yet: such files end with Aborting.
-  EndWithoutCodec();
+void TImagerIO::LoadBmpStream(TByteStream& stream) {
+  if (HandedToWorker([this, &stream] { LoadBmpStream(stream); }))
+    return;
+  LoadStreamFrame(stream, kFormatBmp, [this](TByteStream& source, TProgressRecord& progress) {
+    // The bitmap owns the rest of the stream, as a file load owns the whole file.
+    const std::int64_t dataSize = source.Size() - source.Position();
+    ReadBmpImage(source, *bitmap_, dataSize, *params_, progress, false, false);
+  });
+}
+
+void TImagerIO::LoadTiffFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadTiffFile(path); }))
+    return;
+  aborting_ = true;
+  if (!PrepareImage())
+    return FinishWork();
+  FinishingWork([&] {
+    params_->ClearForLoad();
+    TFileStream stream(path, TFileStream::Mode::OpenRead);
+    if (!stream.IsOpen())
+      throw EImgFileError("Cannot open file " + path);
+    LoadTiffSteps(stream, false);
+    params_->SourcePath = path;
+  });
+}
+
+int TImagerIO::LoadTiffStream(TByteStream& stream, bool withHeader) {
+  if (HandedToWorker([this, &stream, withHeader] { LoadTiffStream(stream, withHeader); }))
+    return 0;
+  aborting_ = true;
+  if (!PrepareImage()) {
+    FinishWork();
+    return 0;
+  }
+  int pageCount = 0;
+  FinishingWork([&] {
+    params_->ClearForLoad();
+    pageCount = LoadTiffSteps(stream, withHeader);
+  });
+  return pageCount;
+}
+
+int TImagerIO::LoadTiffSteps(TByteStream& stream, bool withHeader) {
+  aborting_ = false;
+  std::int64_t dataEnd = -1;
+  if (withHeader) {
+    TStreamBlockHeader header;
+    if (!ReadStreamBlockHeader(stream, kTiffBlockTag, header)) {
+      aborting_ = true;
+      return 0;
+    }
+    dataEnd = stream.Position() + header.dataLength;
+  }
+  TProgressRecord progress = MakeProgressRecord();
+  bitmap_->RemoveAlphaChannel();
+  std::unique_ptr<TImgMask> mask;
+  int pageCount = 0;
+  ReadTiffImage(*bitmap_, stream, pageCount, false, false, true, &mask, false, progress, *params_);
+  ImportTiffMetadata(*params_);
+  ApplyDefaultResolution();
+  if (mask != nullptr && mask->Width() > 0 && !bitmap_->IsEmpty())
+    mask->CopyToAlphaChannel(*bitmap_);
+  if (autoAdjustDPI_)
+    AdjustDPI();
+  if (dataEnd >= 0)
+    stream.SetPosition(dataEnd);
+  TellViewResolution();
+  params_->SourcePath.clear();
+  params_->FormatId = kFormatTiff;
+  UpdateAttached();
+  return pageCount;
 }
 
 void TImagerIO::ApplyDefaultResolution() {
@@ -292,9 +377,7 @@ void TImagerIO::ApplyDefaultResolution() {
 }
 
 void TImagerIO::ImportMetadataMarkers() {
-  // Hand-off points of the metadata readers: the first APP13 marker carries IPTC records and
-  // the first APP1 marker the EXIF block. Their parsers are not part of this build, so the
-  // markers stay in JpegMarkers untouched and are written back as they came.
+  ImportJpegMetadata(*params_);
 }
 
 void TImagerIO::TellViewResolution() {
@@ -307,7 +390,11 @@ void TImagerIO::UpdateAttached() {
   if (mirroredBitmap_ != nullptr)
     bitmap_->RemoveAlphaChannel();
   if (attachedImager_ != nullptr) {
-    attachedImager_->Update();
+    // A worker leaves the repaint to the view's own thread.
+    if (workers_->IsWorkerThread())
+      attachedImager_->PostRepaintRequest();
+    else
+      attachedImager_->Update();
     attachedImager_->ImageChange();
   } else if (mirroredBitmap_ != nullptr) {
     mirroredBitmap_->SetModified(true);

@@ -4,6 +4,7 @@
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/FileExtension.h"
+#include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
@@ -37,16 +38,19 @@ bool Contains(const std::array<std::string_view, N>& table, const std::string& e
 void TImagerIO::SaveToFile(const std::string& path) {
   if (path.empty())
     return;
+  if (HandedToWorker([this, path] { SaveToFile(path); }))
+    return;
   const std::string extension = LowerCaseExtension(path);
   if (Contains(kJpegSaveExtensions, extension))
     return SaveJpegFile(path);
   if (Contains(kSaveWithoutCodec, extension) || extension == ".pdf")
     return EndWithoutCodec();
-  // No registered format writes this extension.
-  aborting_ = true;
+  RegistrySave(path, extension);
 }
 
 void TImagerIO::SaveJpegFile(const std::string& path) {
+  if (HandedToWorker([this, path] { SaveJpegFile(path); }))
+    return;
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
@@ -64,6 +68,8 @@ void TImagerIO::SaveJpegFile(const std::string& path) {
 }
 
 void TImagerIO::SaveJpegStream(TByteStream& stream) {
+  if (HandedToWorker([this, &stream] { SaveJpegStream(stream); }))
+    return;
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
@@ -87,9 +93,7 @@ void TImagerIO::SaveJpegSteps(TByteStream& stream) {
 }
 
 void TImagerIO::ExportMetadataMarkers() {
-  // Hand-off points of the metadata writers: changed IPTC records replace the first APP13
-  // marker and, when ExifPresent, a rebuilt EXIF block replaces the first APP1 marker. Their
-  // serialisers are not part of this build, so the kept markers are written as they came.
+  ExportJpegMetadata(*params_, bitmap_->Width(), bitmap_->Height());
 }
 
 void TImagerIO::ParamsFromFile(const std::string& path) {
