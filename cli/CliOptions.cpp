@@ -79,6 +79,14 @@ bool ParseColour(const std::string& value, ConversionSettings& settings) {
   return true;
 }
 
+bool ParseMetadata(const std::string& value, ConversionSettings& settings) {
+  const std::string choice = Lower(value);
+  if (choice != "keep" && choice != "strip")
+    return false;
+  settings.StripMetadata = choice == "strip";
+  return true;
+}
+
 // "K/N" with 1 <= K <= N.
 bool ParseShard(const std::string& value, ConversionSettings& settings) {
   const std::size_t slash = value.find('/');
@@ -144,7 +152,8 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defau
       value = argument.substr(equals + 1);
       argument.erase(equals);
     } else if (argument == "--quality" || argument == "--size" || argument == "--jobs" ||
-               argument == "--report" || argument == "--shard" || argument == "--colour") {
+               argument == "--report" || argument == "--shard" || argument == "--colour" ||
+               argument == "--metadata") {
       if (i + 1 == arguments.size()) {
         options.Error = "option " + argument + " needs a value";
         break;
@@ -165,6 +174,8 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defau
       valid = ParseShard(value, options.Settings);
     } else if (argument == "--colour") {
       valid = ParseColour(value, options.Settings);
+    } else if (argument == "--metadata") {
+      valid = ParseMetadata(value, options.Settings);
     } else {
       options.Error = "unknown option " + argument;
       break;
@@ -210,6 +221,8 @@ Options:
                  milliseconds)
   --colour C     rgb (default) or ycbcr: ordinary YCbCr JPEGs with chroma halved both ways,
                  much smaller than RGB ones
+  --metadata M   keep (default): the photo's metadata rebuilt for the new image; strip: no
+                 EXIF, IPTC, XMP or comments, only the ICC profile, so colours stay right
   --shard K/N    convert only the photos in shard K of N (1 <= K <= N), chosen by a stable hash
                  of the target's relative path; N runs with K = 1..N together write exactly
                  what one whole run writes

@@ -31,6 +31,8 @@ struct ConversionSettings {
   bool SkipUpToDate = false;
   /// Each written target gets its source's access and modification times.
   bool KeepDates = false;
+  /// The written photo carries no EXIF, IPTC, XMP or comment, only the source's ICC profile.
+  bool StripMetadata = false;
   /// Colour photos are written as YCbCr with chroma halved both ways instead of as RGB.
   bool WriteYCbCr = false;
   /// Only the photos whose relative target path hashes into shard ShardIndex (0-based) of

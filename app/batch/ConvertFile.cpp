@@ -7,6 +7,7 @@
 #include "app/batch/FileTimes.h"
 #include "app/batch/FolderUtils.h"
 #include "app/batch/SizeRule.h"
+#include "app/batch/StripMetadata.h"
 #include "imaging/component/TImager.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -90,6 +91,8 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
   } else {
     params.JpegColorSpace = settings.WriteYCbCr ? kJpegYCbCr : kJpegRgb;
   }
+  if (settings.StripMetadata)
+    StripMetadataKeepingIcc(params);
   imager.SaveJpegFile(target);
   result.Converted = !imager.IO()->Aborting();
   if (!result.Converted)

@@ -252,4 +252,25 @@ TEST_F(CliRunOptionsTest, ColourYCbCrWritesHalvedChromaAndTheDefaultStaysRgb) {
   EXPECT_EQ(Run({"--colour", "cmyk", source.string(), "out"}).status, 2);
 }
 
+TEST_F(CliRunOptionsTest, MetadataStripLeavesOnlyTheIccProfile) {
+  const fs::path photo = CorpusDir() / "exif/exif-samples/Nikon_D70.jpg";
+  if (!fs::exists(photo) || std::system("exiftool -ver >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "needs " << photo << " and exiftool";
+  fs::copy_file(photo, source / "p.jpg");
+  ASSERT_EQ(Run({"--metadata", "strip", source.string(), (root / "out").string()}).status, 0);
+  const auto groups = [&](const fs::path& file) {
+    const std::string list = (root / "groups").string();
+    EXPECT_EQ(std::system(("exiftool -G -s '" + file.string() + "' >'" + list + "'").c_str()), 0);
+    return ReadAll(list);
+  };
+  const std::string before = groups(source / "p.jpg");
+  const std::string after = groups(root / "out" / "p.jpg");
+  for (const char* group : {"[EXIF]", "[XMP]", "[ICC_Profile]"})
+    EXPECT_NE(before.find(group), std::string::npos) << group << " in the source";
+  for (const char* group : {"[EXIF]", "[XMP]", "[IPTC]", "[MakerNotes]", "[Photoshop]"})
+    EXPECT_EQ(after.find(group), std::string::npos) << group << '\n' << after;
+  EXPECT_NE(after.find("[ICC_Profile]"), std::string::npos) << after;
+  EXPECT_EQ(Run({"--metadata", "none", source.string(), "out"}).status, 2);
+}
+
 }  // namespace
