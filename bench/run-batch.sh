@@ -99,10 +99,14 @@ magick_line() {  # file out
   echo "/usr/bin/convert '$1' -resize $MAGICK_SIZE -quality 75 -interlace JPEG '$2'"
 }
 
+# The output bytes are those the last measured run left in $work/out; the floors write none.
 report() {  # label seconds peak-kb floor-seconds rgb-floor-seconds
-  awk -v label="$1" -v s="$2" -v kb="$3" -v floor="$4" -v rgb="$5" -v n="$count" 'BEGIN {
-    printf "  %-28s %8.2f %10.2f %8.2f %10.2f %9.0f\n", label, s, (s > 0 ? n / s : 0),
-      (floor > 0 ? s / floor : 0), (rgb > 0 ? s / rgb : 0), kb / 1024 }'
+  local bytes
+  bytes=$(find "$work/out" -type f -printf '%s\n' | awk '{ n += $1 } END { print n + 0 }')
+  awk -v label="$1" -v s="$2" -v kb="$3" -v floor="$4" -v rgb="$5" -v n="$count" -v bytes="$bytes" 'BEGIN {
+    printf "  %-28s %8.2f %10.2f %8.2f %10.2f %9.0f %10s\n", label, s, (s > 0 ? n / s : 0),
+      (floor > 0 ? s / floor : 0), (rgb > 0 ? s / rgb : 0), kb / 1024,
+      (bytes > 0 ? sprintf("%.1f", bytes / 1048576) : "-") }'
 }
 
 run_size() {  # size option, vips scale, ImageMagick geometry
@@ -110,7 +114,8 @@ run_size() {  # size option, vips scale, ImageMagick geometry
   export VIPS_SCALE=$2 MAGICK_SIZE=$3
   echo
   echo "Size $size, quality Good, $count photos, $cores cores"
-  printf "  %-28s %8s %10s %8s %10s %9s\n" "tool" "seconds" "photos/s" "x floor" "x RGB floor" "peak MB"
+  printf "  %-28s %8s %10s %8s %10s %9s %10s\n" "tool" "seconds" "photos/s" "x floor" "x RGB floor" \
+    "peak MB" "output MB"
 
   # The result-sized images of the floor are our own results, decoded beforehand.
   rm -rf "$work/out" "$work/sized" && mkdir -p "$work/out" "$work/sized"
@@ -131,6 +136,7 @@ run_size() {  # size option, vips scale, ImageMagick geometry
   report "floor, RGB output" $rgb "${floors[@]}"
   report "quillmere --jobs 1" $(measure "$cli" --quiet --jobs 1 --size "$size" "$photos" "$work/out") "${floors[@]}"
   report "quillmere --jobs $cores" $(measure "$cli" --quiet --jobs "$cores" --size "$size" "$photos" "$work/out") "${floors[@]}"
+  report "quillmere --colour ycbcr" $(measure "$cli" --quiet --colour ycbcr --jobs "$cores" --size "$size" "$photos" "$work/out") "${floors[@]}"
   local vips_script
   vips_script=$(per_photo_script vips vips_line)
   report "vips resize (1 thread)" $(measure env VIPS_CONCURRENCY=1 bash "$vips_script") "${floors[@]}"

@@ -61,13 +61,43 @@ bool ParseSize(const std::string& value, ConversionSettings& settings) {
   return false;
 }
 
-bool ParseJobs(const std::string& value, int& jobs) {
+bool ParseSmallPositive(const std::string& value, int& jobs) {
   int parsed = 0;
   if (value.empty() || value.find_first_not_of("0123456789") != std::string::npos ||
       value.size() > 4 || (parsed = std::stoi(value)) < 1) {
     return false;
   }
   jobs = parsed;
+  return true;
+}
+
+bool ParseColour(const std::string& value, ConversionSettings& settings) {
+  const std::string colour = Lower(value);
+  if (colour != "rgb" && colour != "ycbcr")
+    return false;
+  settings.WriteYCbCr = colour == "ycbcr";
+  return true;
+}
+
+bool ParseMetadata(const std::string& value, ConversionSettings& settings) {
+  const std::string choice = Lower(value);
+  if (choice != "keep" && choice != "strip")
+    return false;
+  settings.StripMetadata = choice == "strip";
+  return true;
+}
+
+// "K/N" with 1 <= K <= N.
+bool ParseShard(const std::string& value, ConversionSettings& settings) {
+  const std::size_t slash = value.find('/');
+  int index = 0;
+  int count = 0;
+  if (slash == std::string::npos || !ParseSmallPositive(value.substr(0, slash), index) ||
+      !ParseSmallPositive(value.substr(slash + 1), count) || index > count) {
+    return false;
+  }
+  settings.ShardIndex = index - 1;
+  settings.ShardCount = count;
   return true;
 }
 
@@ -81,6 +111,9 @@ bool SetFlag(const std::string& name, TCliOptions& options) {
                                                  {"--wallis", &s.ApplyWallis},
                                                  {"--negative", &s.ApplyNegative},
                                                  {"--strict", &s.RefuseDamagedSources},
+                                                 {"--dry-run", &s.PlanOnly},
+                                                 {"--update", &s.SkipUpToDate},
+                                                 {"--keep-dates", &s.KeepDates},
                                                  {"--stop-on-error", &options.StopOnError},
                                                  {"--quiet", &options.Quiet},
                                                  {"--help", &options.Help},
@@ -118,7 +151,9 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defau
     if (equals != std::string::npos) {
       value = argument.substr(equals + 1);
       argument.erase(equals);
-    } else if (argument == "--quality" || argument == "--size" || argument == "--jobs") {
+    } else if (argument == "--quality" || argument == "--size" || argument == "--jobs" ||
+               argument == "--report" || argument == "--shard" || argument == "--colour" ||
+               argument == "--metadata") {
       if (i + 1 == arguments.size()) {
         options.Error = "option " + argument + " needs a value";
         break;
@@ -131,7 +166,16 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defau
     } else if (argument == "--size") {
       valid = ParseSize(value, options.Settings);
     } else if (argument == "--jobs") {
-      valid = ParseJobs(value, options.Jobs);
+      valid = ParseSmallPositive(value, options.Jobs);
+    } else if (argument == "--report") {
+      options.ReportPath = value;
+      valid = !value.empty();
+    } else if (argument == "--shard") {
+      valid = ParseShard(value, options.Settings);
+    } else if (argument == "--colour") {
+      valid = ParseColour(value, options.Settings);
+    } else if (argument == "--metadata") {
+      valid = ParseMetadata(value, options.Settings);
     } else {
       options.Error = "unknown option " + argument;
       break;
@@ -168,6 +212,20 @@ Options:
   --wallis       Wallis filter
   --negative     negative
   --jobs N       convert N photos at a time (default: the number of cores)
+  --dry-run      print what would be done, one line per photo (source, target, sides before
+                 and after the size rule, effects), and write nothing, not even folders
+  --update       leave alone a photo whose target is not older than its source
+  --keep-dates   give each output its source's modification and access times
+  --report FILE  write one row per photo to FILE: CSV, or JSON Lines when FILE ends in .jsonl
+                 (source, target, outcome, reason, sides in and out, bytes in and out,
+                 milliseconds)
+  --colour C     rgb (default) or ycbcr: ordinary YCbCr JPEGs with chroma halved both ways,
+                 much smaller than RGB ones
+  --metadata M   keep (default): the photo's metadata rebuilt for the new image; strip: no
+                 EXIF, IPTC, XMP or comments, only the ICC profile, so colours stay right
+  --shard K/N    convert only the photos in shard K of N (1 <= K <= N), chosen by a stable hash
+                 of the target's relative path; N runs with K = 1..N together write exactly
+                 what one whole run writes
   --strict       do not convert a photo whose source is damaged (cut short, corrupt data)
   --stop-on-error
                  end the run at the first photo that raises an error; by default the photo
@@ -177,6 +235,8 @@ Options:
   --version      show the version
 
 A photo whose source is damaged but readable is converted and named in a warning.
+Sources that become one target (a.jpg and a.tif both become a.jpg) are named in a warning
+before the first photo and in the summary; the last one listed replaces the others.
 
 Exit status: 0 when every photo was converted from a clean source, 1 when some were not
 converted, came from a damaged source, or an error ended the run, 2 for a usage or folder

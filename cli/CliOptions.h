@@ -11,6 +11,7 @@ struct TCliOptions {
   int Jobs = 1;
   bool Quiet = false;
   bool StopOnError = false;  ///< a photo's error ends the run, as in the window
+  std::string ReportPath;    ///< where to write one row per photo; empty for no report
   bool Help = false;
   bool Version = false;
   std::string Error;  ///< a usage error; empty when the line is valid

@@ -1,5 +1,8 @@
 #include "cli/CliWindow.h"
 
+#include "cli/PhotoReportWriter.h"
+#include "cli/PlanLine.h"
+
 namespace {
 
 constexpr int kBarWidth = 30;
@@ -37,6 +40,15 @@ void TCliWindow::NotePhotoProblem(const std::string& text) {
   EndBar();
   err_ << "warning: " << text << '\n';
   err_.flush();
+}
+
+void TCliWindow::PhotoReported(const TPhotoReport& report) {
+  if (settings_.PlanOnly) {
+    EndBar();
+    out_ << PlanLine(report, settings_) << '\n';
+  }
+  if (reportWriter_ != nullptr)
+    reportWriter_->Write(report);
 }
 
 void TCliWindow::DrawBar(const std::string& text) {

@@ -6,6 +6,8 @@
 
 #include "app/batch/BatchWindow.h"
 
+class TPhotoReportWriter;
+
 /// The batch run's window on a terminal: messages go to the two streams, progress is a live
 /// bar on a terminal and plain "Conversion: N%." lines otherwise.
 class TCliWindow : public TBatchWindow {
@@ -31,6 +33,11 @@ class TCliWindow : public TBatchWindow {
   bool StopRequested() override { return stopFlag_ != nullptr && *stopFlag_ != 0; }
   /// A flag that a signal handler sets to stop the run after the photos in progress.
   void SetStopFlag(const volatile std::sig_atomic_t* flag) { stopFlag_ = flag; }
+  /// A warning line on the error stream, also when quiet.
+  void NotePlanProblem(const std::string& text) override { NotePhotoProblem(text); }
+  /// A plan line for each photo in a plan-only run, and a row in the report if there is one.
+  void PhotoReported(const TPhotoReport& report) override;
+  void SetReportWriter(TPhotoReportWriter* writer) { reportWriter_ = writer; }
 
  private:
   void DrawBar(const std::string& text);
@@ -46,4 +53,5 @@ class TCliWindow : public TBatchWindow {
   bool barShown_ = false;
   bool stopOnError_ = false;
   const volatile std::sig_atomic_t* stopFlag_ = nullptr;
+  TPhotoReportWriter* reportWriter_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "app/batch/SerialConverter.h"
 #include "cli/CliOptions.h"
 #include "cli/CliWindow.h"
+#include "cli/PhotoReportWriter.h"
 #include "imaging/component/TImager.h"
 
 namespace {
@@ -30,17 +31,24 @@ extern "C" void OnInterrupt(int) {
   std::signal(SIGINT, SIG_DFL);
 }
 
-void PrintSummary(const TBatchResult& result, double seconds) {
+void PrintSummary(const TBatchResult& result, bool planOnly, double seconds) {
   const int failed =
       static_cast<int>(result.NotConverted.size()) + (result.Outcome == boFailed ? 1 : 0);
-  std::cout << "Converted " << result.Converted;
+  const int done = planOnly ? result.Planned : result.Converted;
+  std::cout << (planOnly ? "Would convert " : "Converted ") << done;
   if (!result.Damaged.empty())
     std::cout << ", " << result.Damaged.size() << " of them from a damaged source";
+  if (result.UpToDate > 0)
+    std::cout << ", up to date " << result.UpToDate;
+  if (result.OtherShards > 0)
+    std::cout << ", left to other shards " << result.OtherShards;
   std::cout << ", skipped " << result.Skipped << ", failed " << failed << " in " << std::fixed
-            << std::setprecision(2) << seconds << " s ("
-            << (seconds > 0 ? result.Converted / seconds : 0.0) << " photos per second)\n";
+            << std::setprecision(2) << seconds << " s (" << (seconds > 0 ? done / seconds : 0.0)
+            << " photos per second)\n";
   for (const TPhotoNote& damaged : result.Damaged)
     std::cout << "  damaged: " << damaged.Path << ": " << damaged.Reason << '\n';
+  for (const TTargetClash& clash : result.Clashes)
+    std::cout << "  clash: " << ClashText(clash, result.Jobs) << '\n';
 }
 
 int ExitStatus(const TBatchResult& result) {
@@ -76,9 +84,20 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
 
-  TCliWindow window(options.Settings, options.Quiet, isatty(STDOUT_FILENO) != 0, std::cout,
-                    std::cerr);
+  std::unique_ptr<TPhotoReportWriter> report;
+  if (!options.ReportPath.empty()) {
+    report = std::make_unique<TPhotoReportWriter>(options.ReportPath);
+    if (!report->IsOpen()) {
+      std::cerr << "quillmere-cli: cannot write the report " << options.ReportPath << '\n';
+      return kExitUsage;
+    }
+  }
+  const bool planOnly = options.Settings.PlanOnly;
+  // A plan shows its own lines; the progress and the closing message would only bury them.
+  TCliWindow window(options.Settings, options.Quiet || planOnly, isatty(STDOUT_FILENO) != 0,
+                    std::cout, std::cerr);
   window.SetStopOnError(options.StopOnError);
+  window.SetReportWriter(report.get());
   window.SetStopFlag(&interrupted);
   std::signal(SIGINT, OnInterrupt);
   const auto start = std::chrono::steady_clock::now();
@@ -97,7 +116,7 @@ int main(int argc, char** argv) {
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   if (!options.Quiet &&
       (result.Outcome == boFinished || result.Outcome == boFailed || result.Outcome == boStopped)) {
-    PrintSummary(result, elapsed.count());
+    PrintSummary(result, planOnly, elapsed.count());
   }
   return ExitStatus(result);
 }

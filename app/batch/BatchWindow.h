@@ -4,6 +4,8 @@
 
 #include "app/batch/ConversionSettings.h"
 
+struct TPhotoReport;
+
 /// How a message box looks: the finishing message, the closing message when photos were not
 /// converted, a validation error (caption "Error"), or the message of an error that ended a run
 /// (what the application's default error handler shows).
@@ -34,6 +36,11 @@ class TBatchWindow {
   /// Told as soon as a photo is not converted for a known reason or comes from a damaged
   /// source; the text names the photo and the reason.
   virtual void NotePhotoProblem(const std::string& /*text*/) {}
+  /// Told before the first photo of each problem found in the run's plan, such as sources that
+  /// become one target; the text names the files.
+  virtual void NotePlanProblem(const std::string& /*text*/) {}
+  /// Told of every photo in list order once it is done, for hosts that list or log each one.
+  virtual void PhotoReported(const TPhotoReport& /*report*/) {}
   /// Asked after each photo is reported: true ends the run once the photos in progress are done.
   virtual bool StopRequested() { return false; }
 

@@ -6,7 +6,9 @@
 #include "app/batch/BatchWindow.h"
 #include "app/batch/CollectFiles.h"
 #include "app/batch/FolderUtils.h"
+#include "app/batch/PathShard.h"
 #include "app/batch/PhotoConverter.h"
+#include "app/batch/PhotoReport.h"
 
 namespace {
 
@@ -34,39 +36,84 @@ std::string ErrorText(const std::exception_ptr& error) {
 }
 
 // Counts one photo into the result and tells the window of any problem. A photo's error ends
-// the run (by propagating) when the window says so.
-void TallyPhoto(TBatchWindow& window, const std::string& path, const TPhotoResult& photo,
-                TBatchResult& result) {
+// the run (by propagating) when the window says so. replacedBy names the later source that
+// writes the same target, if any.
+void TallyPhoto(TBatchWindow& window, const TPhotoJob& job, const TPhotoResult& photo,
+                const std::string& replacedBy, TBatchResult& result) {
   if (photo.Error && window.EndRunOnPhotoError())
     std::rethrow_exception(photo.Error);
-  if (photo.Converted) {
+  const std::string& path = job.Source;
+  TPhotoOutcome outcome = poNotConverted;
+  std::string reason;
+  if (photo.UpToDate) {
+    ++result.UpToDate;
+    outcome = poUpToDate;
+    if (!replacedBy.empty()) {
+      outcome = poClash;
+      reason = "replaced by " + replacedBy;
+    }
+  } else if (photo.Planned) {
+    ++result.Planned;
+    outcome = poPlanned;
+    reason = photo.Damage;
+  } else if (photo.Converted) {
     ++result.Converted;
+    outcome = poConverted;
     if (!photo.Damage.empty()) {
       result.Damaged.push_back({path, photo.Damage});
       window.NotePhotoProblem(path + ": converted from a damaged source: " + photo.Damage);
+      outcome = poConvertedDamaged;
+      reason = photo.Damage;
     }
-    return;
+    if (!replacedBy.empty()) {
+      outcome = poClash;
+      reason = "replaced by " + replacedBy;
+    }
+  } else {
+    if (photo.Error) {
+      reason = ErrorText(photo.Error);
+    } else if (!photo.Damage.empty()) {
+      reason = "damaged source: " + photo.Damage;
+    }
+    result.NotConverted.push_back({path, reason});
+    if (!reason.empty())
+      window.NotePhotoProblem(path + ": not converted: " + reason);
   }
-  std::string reason;
-  if (photo.Error) {
-    reason = ErrorText(photo.Error);
-  } else if (!photo.Damage.empty()) {
-    reason = "damaged source: " + photo.Damage;
-  }
-  result.NotConverted.push_back({path, reason});
-  if (!reason.empty())
-    window.NotePhotoProblem(path + ": not converted: " + reason);
+  window.PhotoReported({job, photo, outcome, reason});
 }
 
+// The photos of the run's shard. The shard follows the target's relative path, so that
+// sources which become one target stay in one shard and replace each other as in a whole run.
 std::vector<TPhotoJob> PhotoJobs(const std::vector<std::string>& files, std::size_t sourceLength,
-                                 const std::string& target) {
+                                 const std::string& target, const ConversionSettings& settings,
+                                 TBatchResult& result) {
   std::vector<TPhotoJob> jobs;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (!IsPhotoPath(files[i]))
+    if (!IsPhotoPath(files[i])) {
+      ++result.Skipped;
       continue;
-    jobs.push_back({i, files[i], TargetPathFor(files[i], sourceLength, target)});
+    }
+    std::string targetPath = TargetPathFor(files[i], sourceLength, target);
+    if (!InShard(targetPath.substr(target.size()), settings.ShardIndex, settings.ShardCount)) {
+      ++result.OtherShards;
+      continue;
+    }
+    jobs.push_back({i, files[i], std::move(targetPath)});
   }
   return jobs;
+}
+
+// Marks the jobs whose target a later job writes, and gives for each job the source of that
+// later job (empty when none).
+std::vector<std::string> MarkReplacedJobs(TBatchResult& result) {
+  std::vector<std::string> replacedBy(result.Jobs.size());
+  for (const TTargetClash& clash : result.Clashes) {
+    for (std::size_t i = 0; i + 1 < clash.Jobs.size(); ++i) {
+      result.Jobs[clash.Jobs[i]].Replaced = true;
+      replacedBy[clash.Jobs[i]] = result.Jobs[clash.Jobs.back()].Source;
+    }
+  }
+  return replacedBy;
 }
 
 }  // namespace
@@ -112,19 +159,23 @@ TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
 
   std::vector<std::string> files;
   CollectFiles(source, "*.*", settings.IncludeSubfolders, files);
-  const std::vector<TPhotoJob> jobs = PhotoJobs(files, source.size(), target);
+  result.Jobs = PhotoJobs(files, source.size(), target, settings, result);
   result.Collected = static_cast<int>(files.size());
-  result.Photos = static_cast<int>(jobs.size());
-  result.Skipped = result.Collected - result.Photos;
+  result.Photos = static_cast<int>(result.Jobs.size());
+  result.Clashes = FindTargetClashes(result.Jobs);
+  const std::vector<std::string> replacedBy = MarkReplacedJobs(result);
+  const std::vector<TPhotoJob>& jobs = result.Jobs;
 
   window.SetProgressMaximum(result.Collected);
   window.SetProgressPosition(0);
   window.RememberFolders();
   window.SetStatusText("Process is started. Please wait ...");
+  for (const TTargetClash& clash : result.Clashes)
+    window.NotePlanProblem(ClashText(clash, jobs));
 
   try {
     converter.ConvertAll(jobs, window, [&](std::size_t job, const TPhotoResult& photo) {
-      TallyPhoto(window, jobs[job].Source, photo, result);
+      TallyPhoto(window, jobs[job], photo, replacedBy[job], result);
       const std::size_t done = jobs[job].ListIndex + 1;
       window.SetProgressPosition(static_cast<int>(done));
       window.SetStatusText("Conversion: " + std::to_string(ConversionPercent(done, files.size())) +

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/TargetClashes.h"
+
 class TBatchWindow;
 class TPhotoConverter;
 
@@ -28,9 +30,14 @@ struct TBatchResult {
   int Collected = 0;  ///< files collected (the progress maximum)
   int Photos = 0;     ///< collected files with a photo extension
   int Converted = 0;
+  int UpToDate = 0;                      ///< photos whose target was not older than the source
+  int Planned = 0;                       ///< photos a plan-only run would convert
+  int OtherShards = 0;                   ///< photos left to the other shards
   int Skipped = 0;                       ///< collected files that are not photos
   std::vector<TPhotoNote> NotConverted;  ///< in list order
   std::vector<TPhotoNote> Damaged;       ///< converted, but from a damaged source
+  std::vector<TTargetClash> Clashes;     ///< targets that more than one photo becomes
+  std::vector<TPhotoJob> Jobs;           ///< the photos of the run, which Clashes index
   std::string ErrorMessage;              ///< the error that ended the run
 };
 

@@ -22,6 +22,23 @@ struct ConversionSettings {
   /// A source the reader found damaged (though readable) is not converted. The window never
   /// sets this; the command line does with --strict.
   bool RefuseDamagedSources = false;
+
+  // Choices the window never offers; the command line sets them. Off, a run writes exactly
+  // what the window writes.
+  /// Reads each source and reports what would be written, but writes nothing, not even folders.
+  bool PlanOnly = false;
+  /// A photo whose target is not older than its source is left alone and counted as up to date.
+  bool SkipUpToDate = false;
+  /// Each written target gets its source's access and modification times.
+  bool KeepDates = false;
+  /// The written photo carries no EXIF, IPTC, XMP or comment, only the source's ICC profile.
+  bool StripMetadata = false;
+  /// Colour photos are written as YCbCr with chroma halved both ways instead of as RGB.
+  bool WriteYCbCr = false;
+  /// Only the photos whose relative target path hashes into shard ShardIndex (0-based) of
+  /// ShardCount are converted.
+  int ShardIndex = 0;
+  int ShardCount = 1;
 };
 
 /// Items of the quality list, index for index.

@@ -1,23 +1,72 @@
 #include "app/batch/ConvertFile.h"
 
+#include <chrono>
+#include <filesystem>
+#include <optional>
+
+#include "app/batch/FileTimes.h"
+#include "app/batch/FolderUtils.h"
 #include "app/batch/SizeRule.h"
+#include "app/batch/StripMetadata.h"
 #include "imaging/component/TImager.h"
+#include "imaging/core/TImgBitmap.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/proc/TImagerProc.h"
+#include "imaging/proc/resample/ResampleSize.h"
 
-TPhotoResult ConvertFile(TImager& imager, const ConversionSettings& settings,
-                         const std::string& source, const std::string& target) {
+namespace {
+
+constexpr int kJpegYCbCr = 2;
+constexpr int kJpegGray = 1;
+constexpr int kJpegRgb = 0;
+
+std::uintmax_t SizeOrZero(const std::string& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  return error ? 0 : size;
+}
+
+// What the size rule would make of the photo, without resampling it.
+void PlanOutputSize(const ResampleRequest& request, TPhotoResult& result) {
+  result.OutputWidth = result.SourceWidth;
+  result.OutputHeight = result.SourceHeight;
+  if (!request.Resize)
+    return;
+  const auto size =
+      ComputeResampleSize(result.SourceWidth, result.SourceHeight, request.Width, request.Height);
+  if (size) {
+    result.OutputWidth = size->width;
+    result.OutputHeight = size->height;
+  }
+}
+
+TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const std::string& source,
+                     const std::string& target) {
   TPhotoResult result;
+  // Read before the load, which may move the access time.
+  const std::optional<TFileTimes> sourceTimes = ReadFileTimes(source);
+  if (settings.SkipUpToDate && sourceTimes && TargetIsUpToDate(*sourceTimes, target)) {
+    result.UpToDate = true;
+    return result;
+  }
+  result.BytesIn = SizeOrZero(source);
   imager.LoadFromFile(source);
   if (imager.IO()->Aborting())
     return result;
   TIOParamsVals& params = imager.Params();
+  result.SourceWidth = params.Width;
+  result.SourceHeight = params.Height;
   result.Damage = params.Damage.Reason;
   if (params.Damage.Damaged && settings.RefuseDamagedSources)
     return result;
 
   const ResampleRequest request = ComputeResample(settings, params.Width, params.Height);
+  if (settings.PlanOnly) {
+    PlanOutputSize(request, result);
+    result.Planned = true;
+    return result;
+  }
   if (request.Resize)
     imager.Resample(request.Width, request.Height, rfBicubic);
 
@@ -37,8 +86,44 @@ TPhotoResult ConvertFile(TImager& imager, const ConversionSettings& settings,
   const int quality = JpegQualityFor(settings.QualityIndex);
   if (quality >= 0)
     params.JpegQuality = quality;
-  params.JpegColorSpace = settings.SaveGrayScale || settings.ApplyBlackWhite ? 1 : 0;
+  if (settings.SaveGrayScale || settings.ApplyBlackWhite) {
+    params.JpegColorSpace = kJpegGray;
+  } else {
+    params.JpegColorSpace = settings.WriteYCbCr ? kJpegYCbCr : kJpegRgb;
+  }
+  if (settings.StripMetadata)
+    StripMetadataKeepingIcc(params);
   imager.SaveJpegFile(target);
   result.Converted = !imager.IO()->Aborting();
+  if (!result.Converted)
+    return result;
+  result.OutputWidth = imager.GetImgBitmap()->Width();
+  result.OutputHeight = imager.GetImgBitmap()->Height();
+  result.BytesOut = SizeOrZero(target);
+  if (settings.KeepDates && sourceTimes)
+    ApplyFileTimes(*sourceTimes, target);
   return result;
+}
+
+}  // namespace
+
+TPhotoResult ConvertFile(TImager& imager, const ConversionSettings& settings,
+                         const std::string& source, const std::string& target) {
+  const auto start = std::chrono::steady_clock::now();
+  TPhotoResult result = Convert(imager, settings, source, target);
+  const std::chrono::duration<double, std::milli> elapsed =
+      std::chrono::steady_clock::now() - start;
+  result.Milliseconds = elapsed.count();
+  return result;
+}
+
+TPhotoResult ConvertJob(TImager& imager, const ConversionSettings& settings, const TPhotoJob& job) {
+  if (settings.SkipUpToDate && job.Replaced) {
+    TPhotoResult result;
+    result.UpToDate = true;
+    return result;
+  }
+  if (!settings.PlanOnly)
+    CreateFolderPath(DirectoryPart(job.Target));
+  return ConvertFile(imager, settings, job.Source, job.Target);
 }

@@ -8,7 +8,6 @@
 #include "app/batch/BatchWindow.h"
 #include "app/batch/ConversionChains.h"
 #include "app/batch/ConvertFile.h"
-#include "app/batch/FolderUtils.h"
 #include "imaging/component/TImager.h"
 #include "imaging/proc/TImagerProc.h"
 
@@ -81,8 +80,7 @@ class TWorkBoard {
   bool ConvertOne(TImager& imager, std::size_t job) {
     TPhotoResult result;
     try {
-      CreateFolderPath(DirectoryPart(jobs_[job].Target));
-      result = ConvertFile(imager, settings_, jobs_[job].Source, jobs_[job].Target);
+      result = ConvertJob(imager, settings_, jobs_[job]);
     } catch (...) {
       result.Error = std::current_exception();
     }

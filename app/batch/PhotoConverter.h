@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <functional>
 #include <string>
@@ -13,6 +14,8 @@ struct TPhotoJob {
   std::size_t ListIndex = 0;
   std::string Source;
   std::string Target;
+  /// A later job writes the same target, so this one's output does not stay.
+  bool Replaced = false;
 };
 
 /// What became of one photo.
@@ -22,6 +25,18 @@ struct TPhotoResult {
   std::string Damage;
   /// The error raised while the photo was loaded, processed or saved; null when none was.
   std::exception_ptr Error;
+  /// A plan-only run read the source and would convert it.
+  bool Planned = false;
+  /// Left alone: the target is not older than the source.
+  bool UpToDate = false;
+  /// Sides of the source as read and of the image written (or planned); 0 where not known.
+  int SourceWidth = 0;
+  int SourceHeight = 0;
+  int OutputWidth = 0;
+  int OutputHeight = 0;
+  std::uintmax_t BytesIn = 0;
+  std::uintmax_t BytesOut = 0;  ///< 0 when nothing was written
+  double Milliseconds = 0.0;
 };
 
 /// Called on the run's own thread for each job in list order, with what became of it.

@@ -2,7 +2,6 @@
 
 #include "app/batch/BatchWindow.h"
 #include "app/batch/ConvertFile.h"
-#include "app/batch/FolderUtils.h"
 #include "imaging/component/TImager.h"
 #include "imaging/proc/TImagerProc.h"
 
@@ -15,8 +14,7 @@ void TSerialConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWind
   for (std::size_t job = 0; job < jobs.size() && !window.StopRequested(); ++job) {
     TPhotoResult result;
     try {
-      CreateFolderPath(DirectoryPart(jobs[job].Target));
-      result = ConvertFile(imager_, window.Settings(), jobs[job].Source, jobs[job].Target);
+      result = ConvertJob(imager_, window.Settings(), jobs[job]);
     } catch (...) {
       result.Error = std::current_exception();
     }

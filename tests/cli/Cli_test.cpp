@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "tests/app/batch/SampleImages.h"
+#include "tests/cli/CliFixture.h"
 #include "tests/support/TestPaths.h"
 #include "tools/BmpWriter.h"
 
@@ -15,48 +16,6 @@ using sample_images::WriteBmp;
 using sample_images::WriteJpeg;
 
 namespace {
-
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    root = MakeTempDir("qm_cli_");
-    source = root / "photos";
-    fs::create_directories(source);
-  }
-  void TearDown() override {
-    if (!root.empty())
-      fs::remove_all(root);
-  }
-
-  CliRun Run(const std::vector<std::string>& arguments) {
-    std::string command = QM_CLI_PATH;
-    for (const std::string& argument : arguments)
-      command += " '" + argument + "'";
-    command += " >'" + (root / "stdout").string() + "' 2>'" + (root / "stderr").string() + "'";
-    CliRun run;
-    const int raw = std::system(command.c_str());
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    run.out = ReadAll(root / "stdout");
-    run.err = ReadAll(root / "stderr");
-    return run;
-  }
-
-  fs::path root;
-  fs::path source;
-};
 
 TEST_F(CliTest, UsageAndFolderErrorsExitWithTwo) {
   const CliRun help = Run({"--help"});

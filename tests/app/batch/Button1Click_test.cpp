@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <stdexcept>
 
 #include "tests/app/batch/FakeWindow.h"
@@ -130,13 +131,50 @@ TEST_F(Button1ClickTest, RelativePathsFollowTheTypedSourceText) {
   }
 }
 
-TEST_F(Button1ClickTest, CollidingTargetsAreBothConvertedInListOrder) {
+TEST_F(Button1ClickTest, CollidingTargetsAreWarnedOfFirstThenBothConvertedInListOrder) {
   Touch(source / "a.jpg");
   Touch(source / "a.bmp");
-  Button1Click(window, converter);
-  ASSERT_EQ(converter.jobs.size(), 2u);
-  EXPECT_EQ(converter.jobs[0].Target, converter.jobs[1].Target);
-  EXPECT_LT(converter.jobs[0].ListIndex, converter.jobs[1].ListIndex);
+  Touch(source / "b.jpg");
+  const TBatchResult result = Button1Click(window, converter);
+  const std::string target = (root / "out" / "a.jpg").string();
+  std::vector<std::size_t> clashing;
+  for (std::size_t job = 0; job < converter.jobs.size(); ++job) {
+    if (converter.jobs[job].Target == target)
+      clashing.push_back(job);
+  }
+  ASSERT_EQ(clashing.size(), 2u);
+  const TPhotoJob& replaced = converter.jobs[clashing[0]];
+  const TPhotoJob& kept = converter.jobs[clashing[1]];
+  EXPECT_LT(replaced.ListIndex, kept.ListIndex);
+
+  ASSERT_EQ(result.Clashes.size(), 1u);
+  const std::string warning = "plan " + replaced.Source + " and " + kept.Source + " all become " +
+                              target + "; " + kept.Source + " replaces the others";
+  const auto warned = std::find(window.log.begin(), window.log.end(), warning);
+  EXPECT_LT(warned, std::find(window.log.begin(), window.log.end(), "events"));
+  for (std::size_t job = 0; job < window.outcomes.size(); ++job)
+    EXPECT_EQ(window.outcomes[job], job == clashing[0] ? poClash : poConverted) << job;
+}
+
+TEST_F(Button1ClickTest, ShardsShareOutEveryPhotoOnceAndKeepClashesTogether) {
+  window.settings.IncludeSubfolders = true;
+  for (int i = 0; i < 20; ++i) {
+    Touch(source / ("d" + std::to_string(i % 4)) / ("p" + std::to_string(i) + ".jpg"));
+    Touch(source / ("d" + std::to_string(i % 4)) / ("p" + std::to_string(i) + ".tif"));
+  }
+  std::multiset<std::string> sources;
+  for (int shard = 0; shard < 3; ++shard) {
+    window.settings.ShardIndex = shard;
+    window.settings.ShardCount = 3;
+    FakeConverter part;
+    const TBatchResult result = Button1Click(window, part);
+    EXPECT_EQ(result.Photos + result.OtherShards, 40);
+    EXPECT_EQ(result.Clashes.size() * 2, part.jobs.size()) << "a clash split across shards";
+    for (const TPhotoJob& job : part.jobs)
+      sources.insert(job.Source);
+  }
+  EXPECT_EQ(sources.size(), 40u);
+  EXPECT_EQ(std::set<std::string>(sources.begin(), sources.end()).size(), 40u);
 }
 
 TEST_F(Button1ClickTest, ListIsCompleteBeforeTheFirstWriteWithTargetInsideSource) {

@@ -6,6 +6,7 @@
 
 #include "app/batch/BatchWindow.h"
 #include "app/batch/PhotoConverter.h"
+#include "app/batch/PhotoReport.h"
 
 /// A window that records what a run shows, one log line per call.
 class FakeWindow : public TBatchWindow {
@@ -19,6 +20,7 @@ class FakeWindow : public TBatchWindow {
   std::function<void()> onPendingEvents;
   bool endRunOnPhotoError = true;
   std::function<bool()> stopRequested;
+  std::vector<TPhotoOutcome> outcomes;
 
   ConversionSettings Settings() override { return settings; }
   void SetProgressMaximum(int maximum) override {
@@ -46,6 +48,8 @@ class FakeWindow : public TBatchWindow {
   void RememberFolders() override { log.push_back("remember"); }
   bool EndRunOnPhotoError() override { return endRunOnPhotoError; }
   void NotePhotoProblem(const std::string& text) override { log.push_back("problem " + text); }
+  void NotePlanProblem(const std::string& text) override { log.push_back("plan " + text); }
+  void PhotoReported(const TPhotoReport& report) override { outcomes.push_back(report.Outcome); }
   bool StopRequested() override { return stopRequested && stopRequested(); }
 };
 
