@@ -8,11 +8,13 @@ tools/install-deps.sh package
 
 build=build-package
 rm -f "$build"/quillmere_*.deb
-# Debian's hardening flags (stack protector, fortified functions, read-only relocations).
-eval "$(dpkg-buildflags --export=sh)"
-export CXXFLAGS="$CXXFLAGS $CPPFLAGS" CFLAGS="$CFLAGS $CPPFLAGS"
+# Debian's hardening flags (stack protector, fortified functions, relocations read-only and bound
+# at start), given as options: CMake reads the environment's flags only when it first configures.
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DQM_BUILD_TESTS=OFF -DQM_BUILD_GUI=ON >/dev/null
+  -DCMAKE_C_FLAGS="$(flags CFLAGS) $(flags CPPFLAGS)" \
+  -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DQM_BUILD_TESTS=OFF -DQM_BUILD_GUI=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 (cd "$build" && cpack -G DEB >/dev/null)
 
