@@ -5,7 +5,7 @@
 
 /// The folder that keeps "slist.dat" and "tlist.dat": $XDG_CONFIG_HOME/quillmere
 /// (~/.config/quillmere without the variable) for an installed program; the executable's own
-/// folder for one run where it was built, when a file can be created there.
+/// folder for a program run from its build folder, when a file can be created there.
 QString FolderListDir();
 
 /// The choice behind FolderListDir, with the candidates given: executableDir when no file
