@@ -23,11 +23,6 @@ if [[ "${1:-}" == --gui ]]; then
 fi
 
 cli="$build/cli/quillmere-cli"
-if [[ ! -x "$cli" ]]; then
-  echo "Built the imaging library; the command-line converter is not there yet."
-  echo "It will run: $cli --subfolders samples/photos samples/converted"
-  exit 0
-fi
 
 if (($# == 0)); then
   samples=samples

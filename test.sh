@@ -5,9 +5,13 @@ cd "$(dirname "$0")"
 
 tools/install-deps.sh test
 
+# Every source file as the repository's .clang-format lays it out.
+find app bench cli imaging platform tests tools -name '*.cpp' -o -name '*.h' |
+  xargs clang-format --dry-run --Werror
+
 build=build-asan
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
-  -DQM_SANITIZE=ON -DQM_BUILD_TESTS=ON -DQM_BUILD_GUI=ON >/dev/null
+  -DQM_SANITIZE=ON -DQM_WERROR=ON -DQM_BUILD_TESTS=ON -DQM_BUILD_GUI=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

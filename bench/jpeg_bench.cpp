@@ -14,7 +14,7 @@
 
 #include <jpeglib.h>
 
-#include "imaging/core/TImager.h"
+#include "imaging/component/TImager.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "platform/MemoryStream.h"

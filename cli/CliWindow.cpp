@@ -18,6 +18,7 @@ void TCliWindow::SetStatusText(const std::string& text) {
   } else if (terminal_ && text.starts_with("Conversion: ")) {
     DrawBar(text);
   } else {
+    EndBar();
     out_ << text << '\n';
   }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <csignal>
 #include <ostream>
 #include <string>
 
@@ -21,6 +22,9 @@ class TCliWindow : public TBatchWindow {
   void FocusSourceFolder() override {}
   void FocusTargetFolder() override {}
   void RememberFolders() override {}
+  bool StopRequested() override { return stopFlag_ != nullptr && *stopFlag_ != 0; }
+  /// A flag that a signal handler sets to stop the run after the photos in progress.
+  void SetStopFlag(const volatile std::sig_atomic_t* flag) { stopFlag_ = flag; }
 
  private:
   void DrawBar(const std::string& text);
@@ -34,4 +38,5 @@ class TCliWindow : public TBatchWindow {
   int maximum_ = 0;
   int position_ = 0;
   bool barShown_ = false;
+  const volatile std::sig_atomic_t* stopFlag_ = nullptr;
 };

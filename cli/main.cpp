@@ -1,6 +1,8 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
@@ -12,13 +14,21 @@
 #include "app/batch/SerialConverter.h"
 #include "cli/CliOptions.h"
 #include "cli/CliWindow.h"
-#include "imaging/core/TImager.h"
+#include "imaging/component/TImager.h"
 
 namespace {
 
 constexpr int kExitConverted = 0;
 constexpr int kExitNotAllConverted = 1;
 constexpr int kExitUsage = 2;
+
+volatile std::sig_atomic_t interrupted = 0;
+
+// The first Ctrl+C lets the photos in progress finish; a second one ends the program at once.
+extern "C" void OnInterrupt(int) {
+  interrupted = 1;
+  std::signal(SIGINT, SIG_DFL);
+}
 
 void PrintSummary(const TBatchResult& result, double seconds) {
   const int failed =
@@ -33,6 +43,7 @@ int ExitStatus(const TBatchResult& result) {
     case boFinished:
       return result.NotConverted.empty() ? kExitConverted : kExitNotAllConverted;
     case boFailed:
+    case boStopped:
       return kExitNotAllConverted;
     default:
       return kExitUsage;
@@ -60,19 +71,24 @@ int main(int argc, char** argv) {
 
   TCliWindow window(options.Settings, options.Quiet, isatty(STDOUT_FILENO) != 0, std::cout,
                     std::cerr);
+  window.SetStopFlag(&interrupted);
+  std::signal(SIGINT, OnInterrupt);
   const auto start = std::chrono::steady_clock::now();
+  // The cores are shared out among the jobs, each keeping at least its own thread.
+  const int threadBudget = std::max(1, cores / options.Jobs);
   TBatchResult result;
   if (options.Jobs == 1) {
     // One job is the window's own road: one component, settings read for every file.
     TImager imager;
-    TSerialConverter converter(imager);
+    TSerialConverter converter(imager, threadBudget);
     result = Button1Click(window, converter);
   } else {
-    TParallelConverter converter(options.Jobs);
+    TParallelConverter converter(options.Jobs, threadBudget);
     result = Button1Click(window, converter);
   }
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  if (!options.Quiet && (result.Outcome == boFinished || result.Outcome == boFailed)) {
+  if (!options.Quiet &&
+      (result.Outcome == boFinished || result.Outcome == boFailed || result.Outcome == boStopped)) {
     PrintSummary(result, elapsed.count());
   }
   return ExitStatus(result);

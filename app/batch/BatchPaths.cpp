@@ -3,19 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
-
-// The position of the file name's last '.', or npos when the name has none.
-std::size_t ExtensionStart(const std::string& path) {
-  const std::size_t dot = path.rfind('.');
-  const std::size_t slash = path.rfind('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-    return std::string::npos;
-  }
-  return dot;
-}
-
-}  // namespace
+#include "imaging/io/FileExtension.h"
 
 std::string WithTrailingSeparator(const std::string& folder) {
   if (!folder.empty() && folder.back() == '/')
@@ -23,20 +11,8 @@ std::string WithTrailingSeparator(const std::string& folder) {
   return folder + '/';
 }
 
-std::string LowerExtension(const std::string& path) {
-  const std::size_t dot = ExtensionStart(path);
-  if (dot == std::string::npos)
-    return {};
-  std::string extension = path.substr(dot);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension;
-}
-
 bool IsPhotoPath(const std::string& path) {
-  const std::string extension = LowerExtension(path);
+  const std::string extension = LowerCaseExtension(path);
   return extension == ".jpg" || extension == ".tif" || extension == ".tiff" || extension == ".bmp";
 }
 

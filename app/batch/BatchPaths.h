@@ -6,10 +6,6 @@
 /// The text with a '/' appended unless it already ends in one.
 std::string WithTrailingSeparator(const std::string& folder);
 
-/// The extension of the path's file name, from its last '.' on, lower-cased (ASCII); empty when
-/// the file name has no dot.
-std::string LowerExtension(const std::string& path);
-
 /// True for the extensions a run converts: ".jpg", ".tif", ".tiff" and ".bmp" in any case.
 bool IsPhotoPath(const std::string& path);
 

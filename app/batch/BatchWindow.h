@@ -27,6 +27,8 @@ class TBatchWindow {
   virtual void FocusTargetFolder() = 0;
   /// Puts the current source and target texts at the top of their lists.
   virtual void RememberFolders() = 0;
+  /// Asked after each photo is reported: true ends the run once the photos in progress are done.
+  virtual bool StopRequested() { return false; }
 
   /// True while a run started from this window is under way; a second start is refused.
   bool RunActive() const { return runActive_; }

@@ -105,6 +105,12 @@ TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
     return result;
   }
 
+  if (window.StopRequested()) {
+    result.Outcome = boStopped;
+    window.SetStatusText(kStoppedText);
+    window.SetProgressPosition(0);
+    return result;
+  }
   window.SetStatusText("");
   result.Outcome = boFinished;
   window.ShowMessage(ClosingMessage(result.NotConverted, result.Photos),

@@ -12,7 +12,8 @@ enum TBatchOutcome {
   boSourceMissing,  ///< "Source folder not found"
   boTargetMissing,  ///< "Please specify target folder"
   boFinished,       ///< every file was visited; some photos may not have been converted
-  boFailed          ///< an error ended the run at one file
+  boFailed,         ///< an error ended the run at one file
+  boStopped         ///< the window asked the run to stop
 };
 
 /// What a run did, for callers that report more than the window shows.
@@ -29,6 +30,9 @@ struct TBatchResult {
 /// The Start button: validates the folders, collects the files, converts every photo with the
 /// converter, reports progress and the end to the window.
 TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter);
+
+/// The status text of a run that was stopped.
+inline constexpr const char* kStoppedText = "Process was stopped.";
 
 /// The closing message of a run that visited every file.
 std::string ClosingMessage(const std::vector<std::string>& notConverted, int photos);

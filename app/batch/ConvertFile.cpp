@@ -1,7 +1,7 @@
 #include "app/batch/ConvertFile.h"
 
 #include "app/batch/SizeRule.h"
-#include "imaging/core/TImager.h"
+#include "imaging/component/TImager.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/proc/TImagerProc.h"

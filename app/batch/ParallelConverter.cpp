@@ -9,7 +9,8 @@
 #include "app/batch/ConversionChains.h"
 #include "app/batch/ConvertFile.h"
 #include "app/batch/FolderUtils.h"
-#include "imaging/core/TImager.h"
+#include "imaging/component/TImager.h"
+#include "imaging/proc/TImagerProc.h"
 
 namespace {
 
@@ -18,16 +19,19 @@ enum TJobState { jsPending, jsConverted, jsNotConverted, jsFailed };
 /// What the workers and the reporting thread share.
 class TWorkBoard {
  public:
-  TWorkBoard(const std::vector<TPhotoJob>& jobs, const ConversionSettings& settings, int workers)
+  TWorkBoard(const std::vector<TPhotoJob>& jobs, const ConversionSettings& settings, int workers,
+             int threadBudget)
       : jobs_(jobs),
         settings_(settings),
         chains_(ConversionChains(jobs)),
         states_(jobs.size(), jsPending),
         errors_(jobs.size()),
-        activeWorkers_(workers) {}
+        activeWorkers_(workers),
+        threadBudget_(threadBudget) {}
 
   void Work() {
     TImager imager;
+    imager.Proc()->SetThreadBudget(threadBudget_);
     for (const std::vector<std::size_t>* chain = NextChain(); chain != nullptr;
          chain = NextChain()) {
       for (std::size_t job : *chain) {
@@ -100,6 +104,7 @@ class TWorkBoard {
   std::vector<TJobState> states_;
   std::vector<std::exception_ptr> errors_;
   int activeWorkers_;
+  const int threadBudget_;
   bool stopped_ = false;
 };
 
@@ -107,7 +112,7 @@ class TWorkBoard {
 
 void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                                     const TJobFinished& finished) {
-  TWorkBoard board(jobs, window.Settings(), workers_);
+  TWorkBoard board(jobs, window.Settings(), workers_, threadBudget_);
   std::vector<std::jthread> threads;
   // Stops the hand-out before the threads are joined, also when a report throws.
   struct TStopper {
@@ -122,12 +127,14 @@ void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWi
     const TJobState state = board.Await(job, error);
     if (state == jsFailed)
       std::rethrow_exception(error);
-    // Only a failure elsewhere leaves a job undone for good.
+    // A failure elsewhere or a stop leaves a job undone for good; later jobs may be done.
     if (state == jsPending) {
       if (std::exception_ptr first = board.FirstError())
         std::rethrow_exception(first);
-      break;
+      continue;
     }
     finished(job, state == jsConverted);
+    if (window.StopRequested())
+      board.Stop();
   }
 }

@@ -6,13 +6,16 @@
 /// that touch the same file stay in list order on one worker, so the results are those of a
 /// single worker. The settings are read once, when the work starts. Results are reported in
 /// list order on the calling thread; an error stops the hand-out of further work and is raised
-/// once the jobs before it have been reported.
+/// once the jobs before it have been reported. Each worker's operations may keep `threadBudget`
+/// threads busy, the worker's own included.
 class TParallelConverter : public TPhotoConverter {
  public:
-  explicit TParallelConverter(int workers) : workers_(workers < 1 ? 1 : workers) {}
+  TParallelConverter(int workers, int threadBudget)
+      : workers_(workers < 1 ? 1 : workers), threadBudget_(threadBudget) {}
   void ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                   const TJobFinished& finished) override;
 
  private:
   int workers_;
+  int threadBudget_;
 };

@@ -23,7 +23,8 @@ class TPhotoConverter {
   virtual ~TPhotoConverter() = default;
   /// Converts every job with the window's settings and reports each one through finished, in
   /// job order. An error raised by a conversion ends the work: jobs after it are not reported
-  /// and the error propagates to the caller.
+  /// and the error propagates to the caller. Once the window's StopRequested() answers true
+  /// after a report, no further job is started; those in progress are finished and reported.
   virtual void ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                           const TJobFinished& finished) = 0;
 };

@@ -5,10 +5,11 @@
 class TImager;
 
 /// Converts the photos one after the other on the window's imaging component, reading the
-/// per-file settings from the window afresh for every file.
+/// per-file settings from the window afresh for every file. The component's operations may keep
+/// `threadBudget` threads busy, the run's own included.
 class TSerialConverter : public TPhotoConverter {
  public:
-  explicit TSerialConverter(TImager& imager) : imager_(imager) {}
+  TSerialConverter(TImager& imager, int threadBudget);
   void ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                   const TJobFinished& finished) override;
 

@@ -18,7 +18,7 @@
 #include "app/batch/FolderUtils.h"
 #include "app/gui/FolderListFiles.h"
 #include "app/gui/TBrowseForFolder.h"
-#include "imaging/core/TImager.h"
+#include "imaging/component/TImager.h"
 
 namespace {
 

@@ -36,9 +36,6 @@ class TForm1 : public QWidget, public TBatchWindow {
   using TMessageBoxEvent =
       std::function<void(TMessageKind kind, const QString& caption, const QString& text)>;
 
-  /// The status text of a run stopped by the user.
-  static constexpr const char* StoppedText = "Process was stopped.";
-
   /// arguments: the command line without the program name. folderListDir: where "slist.dat"
   /// and "tlist.dat" live. Runs FormCreate.
   TForm1(const QStringList& arguments, const QString& folderListDir, QWidget* parent = nullptr);
@@ -114,8 +111,10 @@ class TForm1 : public QWidget, public TBatchWindow {
   void SetStatusText(const std::string& text) override;
   /// Plain boxes have the application's title as caption, validation errors "Error".
   void ShowMessage(const std::string& text, TMessageKind kind) override;
-  /// Lets the window repaint and respond; ends a run whose stop was asked for.
+  /// Lets the window repaint and respond, Stop among it.
   void ProcessPendingEvents() override;
+  /// True once Stop was pressed or the window closed during a run.
+  bool StopRequested() override;
   void FocusSourceFolder() override;
   void FocusTargetFolder() override;
 

@@ -8,18 +8,11 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 
 #include "app/batch/Button1Click.h"
 #include "app/batch/SerialConverter.h"
 #include "app/gui/TForm1.h"
-
-namespace {
-
-// Raised at the run's one yield point, after a file is finished, when the user stopped the run.
-// It is no std::exception, so the run does not take it for an error of its own and report it.
-struct TRunStopped {};
-
-}  // namespace
 
 void TForm1::Button1Click() {
   if (runState_ == TRunState::Running) {
@@ -33,20 +26,12 @@ void TForm1::Button1Click() {
 
 void TForm1::RunBatch() {
   runState_ = TRunState::Running;
-  TSerialConverter converter(*Imager1);
-  bool stopped = false;
-  try {
-    ::Button1Click(*this, converter);
-  } catch (const TRunStopped&) {
-    stopped = true;
-  }
+  // The run converts one photo at a time; its operations may use every core.
+  TSerialConverter converter(*Imager1, QThread::idealThreadCount());
+  ::Button1Click(*this, converter);
   runState_ = TRunState::Idle;
   Button1->setText("Start");
   EnableFolderControls(true);
-  if (stopped) {
-    SetStatusText(StoppedText);
-    ProgressBar1->setValue(0);
-  }
   if (closeAfterRun_) {
     closeAfterRun_ = false;
     close();
@@ -117,9 +102,10 @@ void TForm1::ShowMessage(const std::string& text, TMessageKind kind) {
 
 void TForm1::ProcessPendingEvents() {
   QCoreApplication::processEvents();
-  if (runState_ == TRunState::Stopping) {
-    throw TRunStopped{};
-  }
+}
+
+bool TForm1::StopRequested() {
+  return runState_ == TRunState::Stopping;
 }
 
 void TForm1::FocusSourceFolder() {

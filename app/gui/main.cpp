@@ -28,8 +28,8 @@ int main(int argc, char* argv[]) {
     return 0;
   }
   QApplication application(argc, argv);
+  // No display name: the toolkit would append it to the window's caption.
   QApplication::setApplicationName(TForm1::ApplicationTitle);
-  QApplication::setApplicationDisplayName(TForm1::ApplicationTitle);
   QApplication::setDesktopFileName(QM_APP_ID);
   QApplication::setWindowIcon(ApplicationIcon());
   TForm1 form(DesktopArguments(QApplication::arguments().mid(1)), FolderListDir());

@@ -48,7 +48,8 @@ class TImgFormatSet {
  public:
   constexpr TImgFormatSet() = default;
   constexpr TImgFormatSet(std::initializer_list<TImgBitmapFormat> formats) {
-    for (TImgBitmapFormat format : formats) bits_ |= static_cast<std::uint8_t>(1u << format);
+    for (TImgBitmapFormat format : formats)
+      bits_ |= static_cast<std::uint8_t>(1u << format);
   }
   constexpr bool Empty() const { return bits_ == 0; }
   constexpr bool Contains(TImgBitmapFormat format) const { return (bits_ >> format) & 1u; }
@@ -61,7 +62,9 @@ class TImgFormatSet {
 using TImgProgressEvent = std::function<void(void* sender, int per)>;
 
 /// Gray level of a colour pixel wherever colour is reduced to gray.
-constexpr int GrayLevel(int red, int green, int blue) { return (21 * red + 71 * green + 8 * blue) / 100; }
+constexpr int GrayLevel(int red, int green, int blue) {
+  return (21 * red + 71 * green + 8 * blue) / 100;
+}
 
 /// A colour as the platform stores it: red in the low byte, then green, then blue.
 using TColor = std::uint32_t;
@@ -69,6 +72,12 @@ constexpr TColor RgbColor(int red, int green, int blue) {
   return static_cast<TColor>(red & 0xFF) | (static_cast<TColor>(green & 0xFF) << 8) |
          (static_cast<TColor>(blue & 0xFF) << 16);
 }
-constexpr int ColorRed(TColor color) { return color & 0xFF; }
-constexpr int ColorGreen(TColor color) { return (color >> 8) & 0xFF; }
-constexpr int ColorBlue(TColor color) { return (color >> 16) & 0xFF; }
+constexpr int ColorRed(TColor color) {
+  return color & 0xFF;
+}
+constexpr int ColorGreen(TColor color) {
+  return (color >> 8) & 0xFF;
+}
+constexpr int ColorBlue(TColor color) {
+  return (color >> 16) & 0xFF;
+}

@@ -23,12 +23,19 @@ class TImgBaseBitmap {
 /// Bits per pixel of a format (0 for pfNoFormat).
 constexpr int FormatBitsPerPixel(TImgBitmapFormat format) {
   switch (format) {
-    case pfBit1: return 1;
-    case pfPalette8: return 8;
-    case pfGray8: return 8;
-    case pfGray16: return 16;
-    case pfBGR24: return 24;
-    case pf32f: return 32;
-    default: return 0;
+    case pfBit1:
+      return 1;
+    case pfPalette8:
+      return 8;
+    case pfGray8:
+      return 8;
+    case pfGray16:
+      return 16;
+    case pfBGR24:
+      return 24;
+    case pf32f:
+      return 32;
+    default:
+      return 0;
   }
 }

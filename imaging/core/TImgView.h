@@ -21,7 +21,8 @@ class TImgView {
   virtual ~TImgView() {
     // Copy first: a callback may unregister itself while we walk the list.
     auto callbacks = freeCallbacks_;
-    for (auto& [id, callback] : callbacks) callback(this);
+    for (auto& [id, callback] : callbacks)
+      callback(this);
   }
   TImgView(const TImgView&) = delete;
   TImgView& operator=(const TImgView&) = delete;
@@ -43,8 +44,10 @@ class TImgView {
   int DpiY() const { return dpiY_; }
   /// Sets the resolution in dots per inch; 0 leaves that axis unchanged.
   void SetResolution(int dpiX, int dpiY) {
-    if (dpiX != 0) dpiX_ = dpiX;
-    if (dpiY != 0) dpiY_ = dpiY;
+    if (dpiX != 0)
+      dpiX_ = dpiX;
+    if (dpiY != 0)
+      dpiY_ = dpiY;
   }
 
   int RegisterImageChangeCallback(ImageChangeCallback callback) {
@@ -55,7 +58,8 @@ class TImgView {
   /// Tells every attached object that the view's image object was replaced.
   void NotifyImageReplaced() {
     auto callbacks = changeCallbacks_;
-    for (auto& [id, callback] : callbacks) callback(this);
+    for (auto& [id, callback] : callbacks)
+      callback(this);
   }
 
   /// Free notification: the callback runs when the view is destroyed.

@@ -48,7 +48,8 @@ class TByteReader {
   /// Copies count bytes into out; a short block copies what there is, zero-fills the rest.
   bool Bytes(void* out, std::size_t count) {
     const std::size_t n = count < Remaining() ? count : Remaining();
-    if (n > 0) std::memcpy(out, bytes_.data() + offset_, n);
+    if (n > 0)
+      std::memcpy(out, bytes_.data() + offset_, n);
     if (n < count) {
       std::memset(static_cast<std::uint8_t*>(out) + n, 0, count - n);
       overran_ = true;

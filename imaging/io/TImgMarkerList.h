@@ -24,7 +24,8 @@ class TImgMarkerList {
   /// Index of the first marker with the code, or -1.
   int IndexOf(std::uint8_t code) const {
     for (std::size_t i = 0; i < markers_.size(); ++i) {
-      if (markers_[i].code == code) return static_cast<int>(i);
+      if (markers_[i].code == code)
+        return static_cast<int>(i);
     }
     return -1;
   }

@@ -36,6 +36,9 @@ class TImagerProc {
   void SetUndoLimit(int value);
   TImgBitmapLocation UndoLocation() const { return undoLocation_; }
   void SetUndoLocation(TImgBitmapLocation location) { undoLocation_ = location; }
+  /// Threads an operation may keep busy at once, the calling one included (at least 1).
+  int ThreadBudget() const { return threadBudget_; }
+  void SetThreadBudget(int threads) { threadBudget_ = threads < 1 ? 1 : threads; }
   TImgProgressEvent OnProgress;
 
   /// The image every operation reads and replaces.
@@ -138,6 +141,7 @@ class TImagerProc {
   std::vector<Entry> undo_;
   TImgBitmapLocation undoLocation_ = locOnDisk;
   int undoLimit_ = 1;
+  int threadBudget_ = 1;
   std::vector<Entry> redo_;
   TPlatformBitmap* wrappedBitmap_ = nullptr;
   // Counts appended entries, so that a caption lands only on an entry that was just made.

@@ -16,6 +16,7 @@
 #include "imaging/io/jpeg/JpegMemoryLimit.h"
 #include "imaging/io/jpeg/JpegMessages.h"
 #include "imaging/io/jpeg/JpegProgress.h"
+#include "imaging/io/jpeg/JpegSession.h"
 #include "imaging/io/jpeg/JpegStreamSource.h"
 #include "platform/ByteStream.h"
 
@@ -23,26 +24,10 @@ namespace {
 
 constexpr int kStartSearchPositions = 100;
 
-// Everything one read creates; the library object is destroyed on every path.
-struct ReadSession {
-  jpeg_decompress_struct cinfo{};
-  TJpegErrorManager errors{};
+struct ReadSession : TJpegSession<jpeg_decompress_struct> {
+  using TJpegSession::TJpegSession;
   TJpegStreamSource source{};
-  bool* aborting = nullptr;
-  bool created = false;
   bool tablesFailed = false;
-  std::vector<std::uint8_t> work;
-
-  ReadSession() = default;
-  ReadSession(const ReadSession&) = delete;
-  ReadSession& operator=(const ReadSession&) = delete;
-  ~ReadSession() {
-    if (created)
-      jpeg_destroy_decompress(&cinfo);
-  }
-
-  bool Aborted() const { return *aborting; }
-  void Abort() { *aborting = true; }
 };
 
 enum class RowTransfer { Direct, ReverseRgb, FromCmyk };
@@ -283,15 +268,9 @@ void ReadJpegImage(TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
   }
   stream.SetPosition(start);
 
-  ReadSession s;
-  s.aborting = aborting;
-  s.cinfo.err = InitJpegErrorManager(s.errors, aborting);
-  const bool created = JpegGuarded(s.errors, [&] { jpeg_create_decompress(&s.cinfo); });
-  // Destroying a half-built object is safe, so the session destroys it on every path.
-  s.created = true;
-  if (!created)
+  ReadSession s(aborting);
+  if (!s.created)
     return;
-  LimitJpegMemory(reinterpret_cast<j_common_ptr>(&s.cinfo));
   if (!*aborting)
     Decode(s, stream, tables, bitmap, rawYCbCr, paramsOnly, progress, params);
 

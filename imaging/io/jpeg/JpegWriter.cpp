@@ -14,26 +14,14 @@
 #include "imaging/io/jpeg/JpegMarkerFilter.h"
 #include "imaging/io/jpeg/JpegMemoryLimit.h"
 #include "imaging/io/jpeg/JpegProgress.h"
+#include "imaging/io/jpeg/JpegSession.h"
 #include "imaging/io/jpeg/JpegStreamDestination.h"
 
 namespace {
 
-// Everything one write creates; the library object is destroyed on every path.
-struct WriteSession {
-  jpeg_compress_struct cinfo{};
-  TJpegErrorManager errors{};
+struct WriteSession : TJpegSession<jpeg_compress_struct> {
+  using TJpegSession::TJpegSession;
   TJpegStreamDestination destination{};
-  bool* aborting = nullptr;
-  bool created = false;
-  std::vector<std::uint8_t> work;
-
-  WriteSession() = default;
-  WriteSession(const WriteSession&) = delete;
-  WriteSession& operator=(const WriteSession&) = delete;
-  ~WriteSession() {
-    if (created)
-      jpeg_destroy_compress(&cinfo);
-  }
 };
 
 enum class RowTransfer { Direct, ReverseRgb, ToCmyk };
@@ -171,15 +159,9 @@ void WriteJpegImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& para
     return;
   }
 
-  WriteSession s;
-  s.aborting = aborting;
-  s.cinfo.err = InitJpegErrorManager(s.errors, aborting);
-  const bool created = JpegGuarded(s.errors, [&] { jpeg_create_compress(&s.cinfo); });
-  // Destroying a half-built object is safe, so the session destroys it on every path.
-  s.created = true;
-  if (!created)
+  WriteSession s(aborting);
+  if (!s.created)
     throw EImgJpegException(JpegFatalMessage(s.errors));
-  LimitJpegMemory(reinterpret_cast<j_common_ptr>(&s.cinfo));
   InstallJpegStreamDestination(&s.cinfo, s.destination, stream, aborting);
   if (*aborting)
     return;

@@ -200,6 +200,20 @@ TEST_F(Button1ClickTest, AnErrorEndsTheRunWithItsOwnMessage) {
   EXPECT_FALSE(window.RunActive());
 }
 
+TEST_F(Button1ClickTest, AStopRequestEndsTheRunWithItsStatusAndNoMessage) {
+  for (int i = 0; i < 4; ++i)
+    Touch(source / ("p" + std::to_string(i) + ".jpg"));
+  // The fake converter asks nothing; the run itself looks once the photos are done.
+  window.stopRequested = [] { return true; };
+  const TBatchResult result = Button1Click(window, converter);
+  EXPECT_EQ(result.Outcome, boStopped);
+  EXPECT_EQ(window.statusText, kStoppedText);
+  EXPECT_EQ(window.progressPosition, 0);
+  EXPECT_TRUE(std::none_of(window.log.begin(), window.log.end(),
+                           [](const std::string& line) { return line.starts_with("message"); }));
+  EXPECT_FALSE(window.RunActive());
+}
+
 TEST_F(Button1ClickTest, ASecondStartDuringPendingEventsIsRefused) {
   Touch(source / "a.jpg");
   Touch(source / "b.jpg");

@@ -7,8 +7,8 @@
 
 #include "app/batch/Button1Click.h"
 #include "app/batch/SerialConverter.h"
+#include "imaging/component/TImager.h"
 #include "imaging/core/ImgErrors.h"
-#include "imaging/core/TImager.h"
 #include "tests/app/batch/FakeWindow.h"
 #include "tests/app/batch/SampleImages.h"
 #include "tests/support/TestPaths.h"
@@ -101,7 +101,7 @@ TEST_F(ConvertFileTest, UnreadableSourceAndUncreatableTargetRaiseTheirMessages) 
 class SerialRunTest : public ConvertFileTest {
  protected:
   TBatchResult Run() {
-    TSerialConverter converter(imager);
+    TSerialConverter converter(imager, 1);
     return Button1Click(window, converter);
   }
   FakeWindow window;

@@ -17,6 +17,7 @@ class FakeWindow : public TBatchWindow {
   int progressPosition = -1;
   std::string statusText;
   std::function<void()> onPendingEvents;
+  std::function<bool()> stopRequested;
 
   ConversionSettings Settings() override { return settings; }
   void SetProgressMaximum(int maximum) override {
@@ -42,6 +43,7 @@ class FakeWindow : public TBatchWindow {
   void FocusSourceFolder() override { log.push_back("focus source"); }
   void FocusTargetFolder() override { log.push_back("focus target"); }
   void RememberFolders() override { log.push_back("remember"); }
+  bool StopRequested() override { return stopRequested && stopRequested(); }
 };
 
 /// A converter that records its jobs and answers from a script instead of touching images.

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "GuiTestSupport.h"
+#include "app/batch/Button1Click.h"
 #include "app/gui/TForm1.h"
 
 namespace {
@@ -182,7 +183,7 @@ class TForm1RunTest : public QObject {
     QVERIFY2(log.messages.empty(), qPrintable(log.Texts().join('|')));
     QCOMPARE(QDir(target).entryList(QDir::Files).size(), 1);
     const Snapshot after = Take(*form);
-    QCOMPARE(after.status, QString(TForm1::StoppedText));
+    QCOMPARE(after.status, QString(kStoppedText));
     QCOMPARE(after.position, 0);
     QCOMPARE(after.startCaption, QString("Start"));
     QVERIFY(after.folderControlsEnabled);

@@ -7,6 +7,7 @@
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/core/TImgView.h"
+#include "imaging/io/FileExtension.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "platform/MemoryStream.h"
@@ -323,4 +324,11 @@ TEST_F(DispatchTest, LoadsBitmapsByTheirThreeExtensions) {
   WriteFile(dir / "broken.bmp", {'B', 'M', 1, 2, 3});
   io.LoadFromFile((dir / "broken.bmp").string());
   EXPECT_TRUE(io.Aborting());
+}
+
+TEST(FileExtensionTest, LastDotOfTheFileNameLowerCased) {
+  EXPECT_EQ(LowerCaseExtension("/Photos/IMG.TiFf"), ".tiff");
+  EXPECT_EQ(LowerCaseExtension("/a/x.y.JPG"), ".jpg");
+  EXPECT_EQ(LowerCaseExtension("/dot.dir/readme"), "");
+  EXPECT_EQ(ExtensionStart("/dot.dir/readme"), std::string::npos);
 }
