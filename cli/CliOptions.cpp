@@ -80,6 +80,8 @@ bool SetFlag(const std::string& name, TCliOptions& options) {
                                                  {"--blur", &s.ApplyBlur},
                                                  {"--wallis", &s.ApplyWallis},
                                                  {"--negative", &s.ApplyNegative},
+                                                 {"--strict", &s.RefuseDamagedSources},
+                                                 {"--stop-on-error", &options.StopOnError},
                                                  {"--quiet", &options.Quiet},
                                                  {"--help", &options.Help},
                                                  {"--version", &options.Version}};
@@ -166,11 +168,18 @@ Options:
   --wallis       Wallis filter
   --negative     negative
   --jobs N       convert N photos at a time (default: the number of cores)
+  --strict       do not convert a photo whose source is damaged (cut short, corrupt data)
+  --stop-on-error
+                 end the run at the first photo that raises an error; by default the photo
+                 is named among those not converted and the run goes on
   --quiet        print only problems
   --help         show this text
   --version      show the version
 
-Exit status: 0 when every photo was converted, 1 when some were not or an error ended the run,
-2 for a usage or folder error.
+A photo whose source is damaged but readable is converted and named in a warning.
+
+Exit status: 0 when every photo was converted from a clean source, 1 when some were not
+converted, came from a damaged source, or an error ended the run, 2 for a usage or folder
+error.
 )";
 }

@@ -10,6 +10,7 @@ struct TCliOptions {
   ConversionSettings Settings;
   int Jobs = 1;
   bool Quiet = false;
+  bool StopOnError = false;  ///< a photo's error ends the run, as in the window
   bool Help = false;
   bool Version = false;
   std::string Error;  ///< a usage error; empty when the line is valid

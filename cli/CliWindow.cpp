@@ -33,6 +33,12 @@ void TCliWindow::ShowMessage(const std::string& text, TMessageKind kind) {
   out_.flush();
 }
 
+void TCliWindow::NotePhotoProblem(const std::string& text) {
+  EndBar();
+  err_ << "warning: " << text << '\n';
+  err_.flush();
+}
+
 void TCliWindow::DrawBar(const std::string& text) {
   const int filled =
       maximum_ > 0 ? static_cast<int>(static_cast<long long>(position_) * kBarWidth / maximum_) : 0;

@@ -33,15 +33,22 @@ extern "C" void OnInterrupt(int) {
 void PrintSummary(const TBatchResult& result, double seconds) {
   const int failed =
       static_cast<int>(result.NotConverted.size()) + (result.Outcome == boFailed ? 1 : 0);
-  std::cout << "Converted " << result.Converted << ", skipped " << result.Skipped << ", failed "
-            << failed << " in " << std::fixed << std::setprecision(2) << seconds << " s ("
+  std::cout << "Converted " << result.Converted;
+  if (!result.Damaged.empty())
+    std::cout << ", " << result.Damaged.size() << " of them from a damaged source";
+  std::cout << ", skipped " << result.Skipped << ", failed " << failed << " in " << std::fixed
+            << std::setprecision(2) << seconds << " s ("
             << (seconds > 0 ? result.Converted / seconds : 0.0) << " photos per second)\n";
+  for (const TPhotoNote& damaged : result.Damaged)
+    std::cout << "  damaged: " << damaged.Path << ": " << damaged.Reason << '\n';
 }
 
 int ExitStatus(const TBatchResult& result) {
   switch (result.Outcome) {
     case boFinished:
-      return result.NotConverted.empty() ? kExitConverted : kExitNotAllConverted;
+      // A damaged source counts as a problem too, so that scripts notice it.
+      return result.NotConverted.empty() && result.Damaged.empty() ? kExitConverted
+                                                                   : kExitNotAllConverted;
     case boFailed:
     case boStopped:
       return kExitNotAllConverted;
@@ -71,6 +78,7 @@ int main(int argc, char** argv) {
 
   TCliWindow window(options.Settings, options.Quiet, isatty(STDOUT_FILENO) != 0, std::cout,
                     std::cerr);
+  window.SetStopOnError(options.StopOnError);
   window.SetStopFlag(&interrupted);
   std::signal(SIGINT, OnInterrupt);
   const auto start = std::chrono::steady_clock::now();

@@ -1,6 +1,7 @@
 #include "platform/FileStream.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 TFileStream::TFileStream(const std::string& path, Mode mode) {
   const char* flags = mode == Mode::OpenRead ? "rb" : mode == Mode::Create ? "w+b" : "r+b";
@@ -26,6 +27,12 @@ bool TFileStream::Close() {
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
   return ok && closed;
+}
+
+bool TFileStream::Sync() {
+  if (file_ == nullptr)
+    return false;
+  return std::fflush(file_) == 0 && !std::ferror(file_) && fsync(fileno(file_)) == 0;
 }
 
 std::int64_t TFileStream::Read(void* buffer, std::int64_t count) {

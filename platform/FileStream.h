@@ -21,6 +21,9 @@ class TFileStream : public TByteStream {
   bool IsOpen() const { return file_ != nullptr; }
   /// Flushes and closes; false when a buffered write failed.
   bool Close();
+  /// Flushes the buffer and asks the system to put the file's data on the disk; false when
+  /// either fails (a full disk shows here at the latest).
+  bool Sync();
 
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;

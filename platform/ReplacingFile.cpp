@@ -1,5 +1,6 @@
 #include "platform/ReplacingFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,16 @@ mode_t ModeForTarget(const std::string& targetPath) {
   return 0666 & ~mask;
 }
 
+// Makes the rename itself durable. It has happened by then and cannot be taken back, so a
+// failure here does not turn the save into a failed one.
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return;
+  fsync(fd);
+  close(fd);
+}
+
 }  // namespace
 
 TReplacingFile::TReplacingFile(const std::string& targetPath) : targetPath_(targetPath) {
@@ -33,9 +44,13 @@ TReplacingFile::TReplacingFile(const std::string& targetPath) : targetPath_(targ
   const int fd = mkstemp(name.data());
   if (fd < 0)
     return;
-  fchmod(fd, ModeForTarget(targetPath));
-  close(fd);
   tempPath_ = name.data();
+  // mkstemp's 0600 would make every converted photo private to its owner.
+  const bool modeSet = fchmod(fd, ModeForTarget(targetPath)) == 0;
+  if (close(fd) != 0 || !modeSet) {
+    Discard();
+    return;
+  }
   stream_ = std::make_unique<TFileStream>(tempPath_, TFileStream::Mode::OpenWrite);
   if (!stream_->IsOpen())
     Discard();
@@ -48,13 +63,18 @@ TReplacingFile::~TReplacingFile() {
 bool TReplacingFile::Commit() {
   if (!IsOpen())
     return false;
+  // The data must be on the disk before the name points at it, or a crash right after the
+  // rename could leave an empty file where the previous one was.
+  const bool synced = stream_->Sync();
   const bool closed = stream_->Close();
-  if (!closed || std::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
+  if (!synced || !closed || std::rename(tempPath_.c_str(), targetPath_.c_str()) != 0) {
     Discard();
     return false;
   }
   tempPath_.clear();
   stream_.reset();
+  const std::filesystem::path target(targetPath_);
+  SyncFolder(target.has_parent_path() ? target.parent_path() : ".");
   return true;
 }
 

@@ -3,12 +3,12 @@
 # Usage: tools/install-deps.sh build|test|screenshot|package
 set -euo pipefail
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libcurl4-openssl-dev
   fonts-dejavu-core xvfb xauth librsvg2-bin)
 if [[ "${1:-build}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
-    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils desktop-file-utils appstream man-db
-    bash-completion binutils)
+    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils libimage-exiftool-perl
+    desktop-file-utils appstream man-db bash-completion binutils)
 fi
 if [[ "${1:-build}" == package ]]; then
   packages+=(dpkg-dev lintian)

@@ -1,6 +1,7 @@
 // Writes a folder of photo-like sample files for trying the batch conversion: JPEGs of several
 // sizes and orientations carrying EXIF fields and IPTC records, BMP scans (24-bit and run-length
-// 8-bit), a nested subfolder, an upper-case extension, a text file and a file without a dot.
+// 8-bit), TIFF scans (LZW, PackBits, Deflate, tiled, a Group 4 fax page), a nested subfolder, an
+// upper-case extension, a text file and a file without a dot.
 //   make-samples FOLDER
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "tools/BmpWriter.h"
+#include "tools/TiffWriter.h"
 
 namespace fs = std::filesystem;
 
@@ -210,6 +212,76 @@ void WriteBmpSamples(TImgBitmap& bitmap, const fs::path& folder) {
   }
 }
 
+std::vector<std::uint8_t> RgbRows(TImgBitmap& bitmap) {
+  std::vector<std::uint8_t> rgb;
+  rgb.reserve(static_cast<std::size_t>(bitmap.Width()) * bitmap.Height() * 3);
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    const std::uint8_t* row = bitmap.RowPtr(y);
+    for (int x = 0; x < bitmap.Width(); ++x)
+      rgb.insert(rgb.end(), {row[3 * x + 2], row[3 * x + 1], row[3 * x]});
+  }
+  return rgb;
+}
+
+void WriteTiff(const fs::path& path, const tiffwriter::Page& page) {
+  if (!tiffwriter::WriteFile(path.string(), tiffwriter::Encode(page)))
+    throw std::runtime_error("could not write " + path.string());
+}
+
+// TIFF files as scanners and editors write them: LZW with differencing, PackBits, Deflate,
+// tiles that do not divide the picture, and a Group 4 fax page. Answers how many it wrote.
+int WriteTiffSamples(TImgBitmap& bitmap, const fs::path& folder) {
+  fs::create_directories(folder);
+  bitmap.Allocate(1024, 683, pfBGR24);
+  PaintLandscape(bitmap, 777);
+  tiffwriter::Page page;
+  page.width = 1024;
+  page.height = 683;
+  page.rows = RgbRows(bitmap);
+  page.compression = tiffwriter::kLzw;
+  page.predictor = true;
+  WriteTiff(folder / "scan-lzw.tif", page);
+  page.compression = tiffwriter::kDeflate;
+  WriteTiff(folder / "edited-deflate.TIFF", page);
+  page.compression = tiffwriter::kLzw;
+  page.tileSize = 256;
+  WriteTiff(folder / "tiled.tiff", page);
+
+  // Posterised colours give PackBits the runs it is made for.
+  tiffwriter::Page poster = page;
+  poster.tileSize = 0;
+  poster.predictor = false;
+  poster.compression = tiffwriter::kPackBits;
+  for (std::uint8_t& sample : poster.rows)
+    sample = static_cast<std::uint8_t>(sample / 64 * 85);
+  WriteTiff(folder / "poster-packbits.tif", poster);
+
+  // A fax page at 200 dpi: dark parts of the landscape become black (set bits).
+  tiffwriter::Page fax;
+  fax.width = 1728;
+  fax.height = 1145;
+  fax.samples = 1;
+  fax.bits = 1;
+  fax.photometric = 0;
+  fax.compression = tiffwriter::kGroup4;
+  fax.rowsPerStrip = fax.height;
+  fax.dpi = 200;
+  bitmap.Allocate(fax.width, fax.height, pfBGR24);
+  PaintLandscape(bitmap, 99);
+  const std::size_t rowBytes = (static_cast<std::size_t>(fax.width) + 7) / 8;
+  fax.rows.assign(rowBytes * fax.height, 0);
+  for (int y = 0; y < fax.height; ++y) {
+    const std::uint8_t* row = bitmap.RowPtr(y);
+    for (int x = 0; x < fax.width; ++x) {
+      const int gray = (21 * row[3 * x + 2] + 71 * row[3 * x + 1] + 8 * row[3 * x]) / 100;
+      if (gray < 110)
+        fax.rows[y * rowBytes + x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    }
+  }
+  WriteTiff(folder / "fax-g4.tif", fax);
+  return 5;
+}
+
 void WriteText(const fs::path& path, const std::string& text) {
   std::ofstream file(path, std::ios::binary);
   file << text;
@@ -240,6 +312,7 @@ int main(int argc, char** argv) {
     }
     WriteBmpSamples(*io.Bitmap(), folder / "scans");
     index += 4;
+    index += WriteTiffSamples(*io.Bitmap(), folder / "scans" / "tiff");
     WriteText(folder / "notes.txt", "These photos were made by make-samples.\n");
     WriteText(folder / "README", "A file without a dot is not collected.\n");
     std::cout << "Wrote " << index << " sample photos and 2 other files to " << folder.string()

@@ -27,6 +27,13 @@ class TBatchWindow {
   virtual void FocusTargetFolder() = 0;
   /// Puts the current source and target texts at the top of their lists.
   virtual void RememberFolders() = 0;
+  /// Whether an error raised while one photo is loaded, processed or saved ends the run with
+  /// the error's message (the window), or names the photo among those not converted and lets
+  /// the run go on with the next one (an unattended command-line run).
+  virtual bool EndRunOnPhotoError() { return true; }
+  /// Told as soon as a photo is not converted for a known reason or comes from a damaged
+  /// source; the text names the photo and the reason.
+  virtual void NotePhotoProblem(const std::string& /*text*/) {}
   /// Asked after each photo is reported: true ends the run once the photos in progress are done.
   virtual bool StopRequested() { return false; }
 

@@ -23,6 +23,41 @@ class TRunGuard {
   TBatchWindow& window_;
 };
 
+std::string ErrorText(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& caught) {
+    return caught.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+// Counts one photo into the result and tells the window of any problem. A photo's error ends
+// the run (by propagating) when the window says so.
+void TallyPhoto(TBatchWindow& window, const std::string& path, const TPhotoResult& photo,
+                TBatchResult& result) {
+  if (photo.Error && window.EndRunOnPhotoError())
+    std::rethrow_exception(photo.Error);
+  if (photo.Converted) {
+    ++result.Converted;
+    if (!photo.Damage.empty()) {
+      result.Damaged.push_back({path, photo.Damage});
+      window.NotePhotoProblem(path + ": converted from a damaged source: " + photo.Damage);
+    }
+    return;
+  }
+  std::string reason;
+  if (photo.Error) {
+    reason = ErrorText(photo.Error);
+  } else if (!photo.Damage.empty()) {
+    reason = "damaged source: " + photo.Damage;
+  }
+  result.NotConverted.push_back({path, reason});
+  if (!reason.empty())
+    window.NotePhotoProblem(path + ": not converted: " + reason);
+}
+
 std::vector<TPhotoJob> PhotoJobs(const std::vector<std::string>& files, std::size_t sourceLength,
                                  const std::string& target) {
   std::vector<TPhotoJob> jobs;
@@ -36,13 +71,15 @@ std::vector<TPhotoJob> PhotoJobs(const std::vector<std::string>& files, std::siz
 
 }  // namespace
 
-std::string ClosingMessage(const std::vector<std::string>& notConverted, int photos) {
+std::string ClosingMessage(const std::vector<TPhotoNote>& notConverted, int photos) {
   if (notConverted.empty())
     return "OK! Process successfully finished.";
   std::string text = "Process finished. " + std::to_string(notConverted.size()) + " of " +
                      std::to_string(photos) + " photos could not be converted:";
   for (std::size_t i = 0; i < notConverted.size() && i < kListedPaths; ++i) {
-    text += '\n' + notConverted[i];
+    text += '\n' + notConverted[i].Path;
+    if (!notConverted[i].Reason.empty())
+      text += ": " + notConverted[i].Reason;
   }
   if (notConverted.size() > kListedPaths) {
     text += "\n\u2026 and " + std::to_string(notConverted.size() - kListedPaths) + " more";
@@ -86,12 +123,8 @@ TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
   window.SetStatusText("Process is started. Please wait ...");
 
   try {
-    converter.ConvertAll(jobs, window, [&](std::size_t job, bool converted) {
-      if (converted) {
-        ++result.Converted;
-      } else {
-        result.NotConverted.push_back(jobs[job].Source);
-      }
+    converter.ConvertAll(jobs, window, [&](std::size_t job, const TPhotoResult& photo) {
+      TallyPhoto(window, jobs[job].Source, photo, result);
       const std::size_t done = jobs[job].ListIndex + 1;
       window.SetProgressPosition(static_cast<int>(done));
       window.SetStatusText("Conversion: " + std::to_string(ConversionPercent(done, files.size())) +

@@ -19,6 +19,9 @@ struct ConversionSettings {
   bool ApplyBlur = false;
   bool ApplyWallis = false;
   bool ApplyNegative = false;
+  /// A source the reader found damaged (though readable) is not converted. The window never
+  /// sets this; the command line does with --strict.
+  bool RefuseDamagedSources = false;
 };
 
 /// Items of the quality list, index for index.

@@ -6,13 +6,17 @@
 #include "imaging/io/TImagerIO.h"
 #include "imaging/proc/TImagerProc.h"
 
-bool ConvertFile(TImager& imager, const ConversionSettings& settings, const std::string& source,
-                 const std::string& target) {
+TPhotoResult ConvertFile(TImager& imager, const ConversionSettings& settings,
+                         const std::string& source, const std::string& target) {
+  TPhotoResult result;
   imager.LoadFromFile(source);
   if (imager.IO()->Aborting())
-    return false;
-
+    return result;
   TIOParamsVals& params = imager.Params();
+  result.Damage = params.Damage.Reason;
+  if (params.Damage.Damaged && settings.RefuseDamagedSources)
+    return result;
+
   const ResampleRequest request = ComputeResample(settings, params.Width, params.Height);
   if (request.Resize)
     imager.Resample(request.Width, request.Height, rfBicubic);
@@ -35,5 +39,6 @@ bool ConvertFile(TImager& imager, const ConversionSettings& settings, const std:
     params.JpegQuality = quality;
   params.JpegColorSpace = settings.SaveGrayScale || settings.ApplyBlackWhite ? 1 : 0;
   imager.SaveJpegFile(target);
-  return !imager.IO()->Aborting();
+  result.Converted = !imager.IO()->Aborting();
+  return result;
 }

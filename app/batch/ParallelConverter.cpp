@@ -14,18 +14,19 @@
 
 namespace {
 
-enum TJobState { jsPending, jsConverted, jsNotConverted, jsFailed };
+enum TJobState { jsPending, jsDone };
 
 /// What the workers and the reporting thread share.
 class TWorkBoard {
  public:
   TWorkBoard(const std::vector<TPhotoJob>& jobs, const ConversionSettings& settings, int workers,
-             int threadBudget)
+             bool stopOnError, int threadBudget)
       : jobs_(jobs),
         settings_(settings),
         chains_(ConversionChains(jobs)),
+        stopOnError_(stopOnError),
         states_(jobs.size(), jsPending),
-        errors_(jobs.size()),
+        results_(jobs.size()),
         activeWorkers_(workers),
         threadBudget_(threadBudget) {}
 
@@ -45,19 +46,19 @@ class TWorkBoard {
   }
 
   /// Waits until the job is done; jsPending when no worker will ever do it.
-  TJobState Await(std::size_t job, std::exception_ptr& error) {
+  TJobState Await(std::size_t job, TPhotoResult& result) {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return states_[job] != jsPending || activeWorkers_ == 0; });
-    error = errors_[job];
+    result = results_[job];
     return states_[job];
   }
 
   /// The error of the first failed job, or null.
   std::exception_ptr FirstError() {
     std::lock_guard lock(mutex_);
-    for (const std::exception_ptr& error : errors_) {
-      if (error)
-        return error;
+    for (const TPhotoResult& result : results_) {
+      if (result.Error)
+        return result.Error;
     }
     return nullptr;
   }
@@ -75,22 +76,21 @@ class TWorkBoard {
     return &chains_[nextChain_++];
   }
 
-  // False when the chain must not go on: this job failed or the work was stopped.
+  // False when the chain must not go on: the work was stopped (by a stop request, or by a
+  // failure when the window ends runs on one).
   bool ConvertOne(TImager& imager, std::size_t job) {
-    TJobState state = jsFailed;
-    std::exception_ptr error;
+    TPhotoResult result;
     try {
       CreateFolderPath(DirectoryPart(jobs_[job].Target));
-      state = ConvertFile(imager, settings_, jobs_[job].Source, jobs_[job].Target) ? jsConverted
-                                                                                   : jsNotConverted;
+      result = ConvertFile(imager, settings_, jobs_[job].Source, jobs_[job].Target);
     } catch (...) {
-      error = std::current_exception();
+      result.Error = std::current_exception();
     }
     std::lock_guard lock(mutex_);
-    states_[job] = state;
-    errors_[job] = error;
-    if (state == jsFailed)
+    states_[job] = jsDone;
+    if (result.Error && stopOnError_)
       stopped_ = true;
+    results_[job] = std::move(result);
     changed_.notify_all();
     return !stopped_;
   }
@@ -98,11 +98,12 @@ class TWorkBoard {
   const std::vector<TPhotoJob>& jobs_;
   const ConversionSettings settings_;
   const std::vector<std::vector<std::size_t>> chains_;
+  const bool stopOnError_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::size_t nextChain_ = 0;
   std::vector<TJobState> states_;
-  std::vector<std::exception_ptr> errors_;
+  std::vector<TPhotoResult> results_;
   int activeWorkers_;
   const int threadBudget_;
   bool stopped_ = false;
@@ -112,7 +113,8 @@ class TWorkBoard {
 
 void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                                     const TJobFinished& finished) {
-  TWorkBoard board(jobs, window.Settings(), workers_, threadBudget_);
+  const bool endRunOnError = window.EndRunOnPhotoError();
+  TWorkBoard board(jobs, window.Settings(), workers_, endRunOnError, threadBudget_);
   std::vector<std::jthread> threads;
   // Stops the hand-out before the threads are joined, also when a report throws.
   struct TStopper {
@@ -123,17 +125,16 @@ void TParallelConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWi
     threads.emplace_back([&board] { board.Work(); });
 
   for (std::size_t job = 0; job < jobs.size(); ++job) {
-    std::exception_ptr error;
-    const TJobState state = board.Await(job, error);
-    if (state == jsFailed)
-      std::rethrow_exception(error);
+    TPhotoResult result;
     // A failure elsewhere or a stop leaves a job undone for good; later jobs may be done.
-    if (state == jsPending) {
-      if (std::exception_ptr first = board.FirstError())
+    if (board.Await(job, result) == jsPending) {
+      // An error the window ends runs on is raised once the jobs before it are reported.
+      std::exception_ptr first = board.FirstError();
+      if (first && endRunOnError)
         std::rethrow_exception(first);
       continue;
     }
-    finished(job, state == jsConverted);
+    finished(job, result);
     if (window.StopRequested())
       board.Stop();
   }

@@ -13,7 +13,13 @@ TSerialConverter::TSerialConverter(TImager& imager, int threadBudget) : imager_(
 void TSerialConverter::ConvertAll(const std::vector<TPhotoJob>& jobs, TBatchWindow& window,
                                   const TJobFinished& finished) {
   for (std::size_t job = 0; job < jobs.size() && !window.StopRequested(); ++job) {
-    CreateFolderPath(DirectoryPart(jobs[job].Target));
-    finished(job, ConvertFile(imager_, window.Settings(), jobs[job].Source, jobs[job].Target));
+    TPhotoResult result;
+    try {
+      CreateFolderPath(DirectoryPart(jobs[job].Target));
+      result = ConvertFile(imager_, window.Settings(), jobs[job].Source, jobs[job].Target);
+    } catch (...) {
+      result.Error = std::current_exception();
+    }
+    finished(job, result);
   }
 }

@@ -28,10 +28,17 @@ void TForm1::RunBatch() {
   runState_ = TRunState::Running;
   // The run converts one photo at a time; its operations may use every core.
   TSerialConverter converter(*Imager1, QThread::idealThreadCount());
-  ::Button1Click(*this, converter);
+  const TBatchResult result = ::Button1Click(*this, converter);
   runState_ = TRunState::Idle;
   Button1->setText("Start");
   EnableFolderControls(true);
+  if (result.Outcome == boFinished && !result.Damaged.empty()) {
+    // The closing message keeps its wording; the count of damaged sources stays in view after it.
+    const std::size_t count = result.Damaged.size();
+    SetStatusText(count == 1
+                      ? "1 photo was converted from a damaged source."
+                      : std::to_string(count) + " photos were converted from damaged sources.");
+  }
   if (closeAfterRun_) {
     closeAfterRun_ = false;
     close();

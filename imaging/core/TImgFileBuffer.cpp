@@ -3,9 +3,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
+
+#include "imaging/core/ImgErrors.h"
 
 TImgFileBuffer::~TImgFileBuffer() {
   Close();
@@ -50,12 +54,19 @@ void TImgFileBuffer::Close() {
   path_.clear();
 }
 
+// Both transfers go on after a short count and an interrupted call; errno tells the reason
+// of a failure (0 when a read met the end of the file).
 bool TImgFileBuffer::ReadAt(std::int64_t offset, void* buffer, std::int64_t length) const {
   auto* out = static_cast<std::uint8_t*>(buffer);
   while (length > 0) {
     const ssize_t n = ::pread(fd_, out, static_cast<std::size_t>(length), offset);
-    if (n <= 0)
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      if (n == 0)
+        errno = 0;
       return false;
+    }
     out += n;
     offset += n;
     length -= n;
@@ -67,13 +78,28 @@ bool TImgFileBuffer::WriteAt(std::int64_t offset, const void* buffer, std::int64
   const auto* in = static_cast<const std::uint8_t*>(buffer);
   while (length > 0) {
     const ssize_t n = ::pwrite(fd_, in, static_cast<std::size_t>(length), offset);
-    if (n <= 0)
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0) {
+      if (n == 0)
+        errno = ENOSPC;
       return false;
+    }
     in += n;
     offset += n;
     length -= n;
   }
   return true;
+}
+
+void TImgFileBuffer::WriteOrThrow(std::int64_t offset, const void* buffer, std::int64_t length) {
+  if (!WriteAt(offset, buffer, length))
+    ThrowIoError("Cannot write temporary file ", errno);
+}
+
+void TImgFileBuffer::ThrowIoError(const std::string& what, int error) const {
+  throw EImgFileError(what + path_ + ": " +
+                      (error == 0 ? std::string("unexpected end of file") : std::strerror(error)));
 }
 
 std::uint8_t* TImgFileBuffer::FetchRow(std::int64_t offset, std::int64_t length, bool readIt,
@@ -90,8 +116,11 @@ std::uint8_t* TImgFileBuffer::FetchRow(std::int64_t offset, std::int64_t length,
   FetchedRow& row = node.mapped();
   row.bytes.assign(static_cast<std::size_t>(length), 0);
   row.writeBack = writeBack;
-  if (readIt)
-    ReadAt(offset, row.bytes.data(), length);
+  if (readIt && !ReadAt(offset, row.bytes.data(), length)) {
+    const int error = errno;
+    spare_ = std::move(node);
+    ThrowIoError("Cannot read temporary file ", error);
+  }
   return rows_.insert(std::move(node)).position->second.bytes.data();
 }
 
@@ -99,10 +128,11 @@ void TImgFileBuffer::ReleaseRow(std::int64_t offset) {
   auto it = rows_.find(offset);
   if (it == rows_.end())
     return;
-  if (it->second.writeBack) {
-    WriteAt(offset, it->second.bytes.data(), static_cast<std::int64_t>(it->second.bytes.size()));
-  }
+  // The row is let go before its write is checked, so a failed write leaves no stale holder.
   spare_ = rows_.extract(it);
+  const FetchedRow& row = spare_.mapped();
+  if (row.writeBack)
+    WriteOrThrow(offset, row.bytes.data(), static_cast<std::int64_t>(row.bytes.size()));
 }
 
 void TImgFileBuffer::ReleaseAllRows() {
@@ -113,7 +143,7 @@ void TImgFileBuffer::ReleaseAllRows() {
 void TImgFileBuffer::FlushRows() {
   for (auto& [offset, row] : rows_) {
     if (row.writeBack)
-      WriteAt(offset, row.bytes.data(), static_cast<std::int64_t>(row.bytes.size()));
+      WriteOrThrow(offset, row.bytes.data(), static_cast<std::int64_t>(row.bytes.size()));
   }
 }
 

@@ -6,7 +6,9 @@
 #include <vector>
 
 /// The temporary file behind a container kept on disk: rows top-down, row r at r x row length.
-/// Rows are fetched into buffers and written back when released.
+/// Rows are fetched into buffers and written back when released. A failed read or write of a
+/// row (a full disk, an I/O error) raises EImgFileError with the file's path and the system's
+/// reason: pixels are never lost silently.
 class TImgFileBuffer {
  public:
   TImgFileBuffer() = default;
@@ -40,10 +42,15 @@ class TImgFileBuffer {
   /// Exchanges the two stores (used when a container hands its pixels to another).
   void Swap(TImgFileBuffer& other);
 
+  /// Whole transfers; false on failure, with errno saying why.
   bool ReadAt(std::int64_t offset, void* buffer, std::int64_t length) const;
   bool WriteAt(std::int64_t offset, const void* buffer, std::int64_t length);
 
  private:
+  void WriteOrThrow(std::int64_t offset, const void* buffer, std::int64_t length);
+  /// Raises EImgFileError naming the file and the system's reason (error 0: end of file).
+  [[noreturn]] void ThrowIoError(const std::string& what, int error) const;
+
   struct FetchedRow {
     std::vector<std::uint8_t> bytes;
     bool writeBack = false;

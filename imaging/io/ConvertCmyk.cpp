@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "imaging/io/LabToBgr.h"
+
 TConvertCmykProc ConvertCmyk = DefaultConvertCmyk;
 
 namespace {
@@ -38,5 +40,7 @@ void DefaultConvertCmyk(const std::uint8_t* source, int sourceKind, std::uint8_t
     CmykToBgr(source, destination, count);
   } else if (sourceKind == ckBGR24 && destinationKind == ckCMYK) {
     BgrToCmyk(source, destination, count);
+  } else if (sourceKind == ckLab && destinationKind == ckBGR24) {
+    LabToBgr(source, destination, count);
   }
 }

@@ -1,7 +1,9 @@
 #include "imaging/io/LZWProcs.h"
 
+#include "imaging/io/tiff/TiffLzwDecoder.h"
+
 TTIFFLZWDecoder& DefaultTIFFLZWDecoder() {
-  static TTIFFLZWDecoder decoder;
+  static TTIFFLZWDecoder decoder = TiffLzwDecode;
   return decoder;
 }
 

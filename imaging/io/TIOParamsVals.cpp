@@ -123,8 +123,10 @@ void TIOParamsVals::ResetParams() {
   IptcRecords.ClearRecords();
   IptcRecords.SetUserChanged(false);  // a reset list holds nothing the user changed
   TextList.clear();
+  IccProfile.clear();
   UserTag = 0;
   ImageCount = 0;
+  Damage = {};
   Jpeg2000 = TJpeg2000Options{};
 
   ClearExif();
@@ -133,6 +135,7 @@ void TIOParamsVals::ResetParams() {
 }
 
 void TIOParamsVals::ClearForLoad() {
+  Damage = {};
   IptcRecords.ClearRecords();
   Annotations.Clear();
   JpegMarkers.Clear();
@@ -145,6 +148,7 @@ void TIOParamsVals::ClearForLoad() {
   WriterOptionsTail.TgaImageName.clear();
   WriterOptionsTail.TgaDescription.clear();
   TextList.clear();
+  IccProfile.clear();
 }
 
 void TIOParamsVals::ClearExif() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/io/LZWProcs.h"
+#include "imaging/io/SourceDamage.h"
 #include "imaging/io/TIOOptionGroups.h"
 #include "imaging/io/TImgIPTCInfoList.h"
 #include "imaging/io/TImgMarkerList.h"
@@ -141,6 +142,7 @@ struct TIOParamsFields {
   int ExifSceneType = 0;
   std::string ExifUserCommentCode;  ///< the 8-byte character-code prefix of the user comment
   std::string ExifUserComment;
+  std::vector<std::uint8_t> IccProfile;  ///< a TIFF page's colour profile (tag 34675)
 
   TPsPdfOptions PsPdf;
 
@@ -151,6 +153,7 @@ struct TIOParamsFields {
   int ColorMapCount = 0;
   int UserTag = 0;  ///< free for the application; copied with the record
   int ImageCount = 0;
+  TSourceDamage Damage;  ///< filled by every reader
 
   TJpeg2000Options Jpeg2000;
 };

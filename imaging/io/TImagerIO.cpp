@@ -5,18 +5,23 @@
 
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/core/TImgMask.h"
 #include "imaging/core/TImgView.h"
 #include "imaging/io/DefaultResolution.h"
 #include "imaging/io/FileExtension.h"
+#include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
+#include "imaging/io/StreamBlockHeader.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/bmp/BmpReader.h"
 #include "imaging/io/jpeg/JpegReader.h"
+#include "imaging/io/tiff/TiffReader.h"
 #include "platform/FileStream.h"
 #include "platform/PlatformBitmap.h"
 
 namespace {
 
+constexpr int kFormatTiff = 1;
 constexpr int kFormatJpeg = 3;
 constexpr int kFormatBmp = 5;
 
@@ -279,9 +284,63 @@ void TImagerIO::LoadBmpFile(const std::string& path) {
   });
 }
 
-void TImagerIO::LoadTiffFile(const std::string& /*path*/) {
-  // The TIFF reader is not part of this build yet: such files end with Aborting.
-  EndWithoutCodec();
+void TImagerIO::LoadTiffFile(const std::string& path) {
+  aborting_ = true;
+  if (!PrepareImage())
+    return FinishWork();
+  FinishingWork([&] {
+    params_->ClearForLoad();
+    TFileStream stream(path, TFileStream::Mode::OpenRead);
+    if (!stream.IsOpen())
+      throw EImgFileError("Cannot open file " + path);
+    LoadTiffSteps(stream, false);
+    params_->SourcePath = path;
+  });
+}
+
+int TImagerIO::LoadTiffStream(TByteStream& stream, bool withHeader) {
+  aborting_ = true;
+  if (!PrepareImage()) {
+    FinishWork();
+    return 0;
+  }
+  int pageCount = 0;
+  FinishingWork([&] {
+    params_->ClearForLoad();
+    pageCount = LoadTiffSteps(stream, withHeader);
+  });
+  return pageCount;
+}
+
+int TImagerIO::LoadTiffSteps(TByteStream& stream, bool withHeader) {
+  aborting_ = false;
+  std::int64_t dataEnd = -1;
+  if (withHeader) {
+    TStreamBlockHeader header;
+    if (!ReadStreamBlockHeader(stream, kTiffBlockTag, header)) {
+      aborting_ = true;
+      return 0;
+    }
+    dataEnd = stream.Position() + header.dataLength;
+  }
+  TProgressRecord progress = MakeProgressRecord();
+  bitmap_->RemoveAlphaChannel();
+  std::unique_ptr<TImgMask> mask;
+  int pageCount = 0;
+  ReadTiffImage(*bitmap_, stream, pageCount, false, false, true, &mask, false, progress, *params_);
+  ImportTiffMetadata(*params_);
+  ApplyDefaultResolution();
+  if (mask != nullptr && mask->Width() > 0 && !bitmap_->IsEmpty())
+    mask->CopyToAlphaChannel(*bitmap_);
+  if (autoAdjustDPI_)
+    AdjustDPI();
+  if (dataEnd >= 0)
+    stream.SetPosition(dataEnd);
+  TellViewResolution();
+  params_->SourcePath.clear();
+  params_->FormatId = kFormatTiff;
+  UpdateAttached();
+  return pageCount;
 }
 
 void TImagerIO::ApplyDefaultResolution() {
@@ -292,9 +351,7 @@ void TImagerIO::ApplyDefaultResolution() {
 }
 
 void TImagerIO::ImportMetadataMarkers() {
-  // Hand-off points of the metadata readers: the first APP13 marker carries IPTC records and
-  // the first APP1 marker the EXIF block. Their parsers are not part of this build, so the
-  // markers stay in JpegMarkers untouched and are written back as they came.
+  ImportJpegMetadata(*params_);
 }
 
 void TImagerIO::TellViewResolution() {

@@ -68,6 +68,9 @@ class TImagerIO : public TParamsOwnerInfo {
   void LoadJpegStream(TByteStream& stream);
   void LoadBmpFile(const std::string& path);
   void LoadTiffFile(const std::string& path);
+  /// Loads page Params().ImageIndex of a TIFF stream; withHeader expects the library's 12-byte
+  /// block header first. Answers the number of pages in the file.
+  int LoadTiffStream(TByteStream& stream, bool withHeader = false);
   /// Writes the image as JPEG whatever the extension, with the options in Params.
   void SaveJpegFile(const std::string& path);
   void SaveJpegStream(TByteStream& stream);
@@ -102,6 +105,7 @@ class TImagerIO : public TParamsOwnerInfo {
   void SaveJpegSteps(TByteStream& stream);
   void ParamsOnlySteps(TByteStream& stream);
   void EndWithoutCodec();
+  int LoadTiffSteps(TByteStream& stream, bool withHeader);
   void ApplyDefaultResolution();
   void ImportMetadataMarkers();
   void ExportMetadataMarkers();

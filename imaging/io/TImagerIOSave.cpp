@@ -4,6 +4,7 @@
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/FileExtension.h"
+#include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
@@ -87,9 +88,7 @@ void TImagerIO::SaveJpegSteps(TByteStream& stream) {
 }
 
 void TImagerIO::ExportMetadataMarkers() {
-  // Hand-off points of the metadata writers: changed IPTC records replace the first APP13
-  // marker and, when ExifPresent, a rebuilt EXIF block replaces the first APP1 marker. Their
-  // serialisers are not part of this build, so the kept markers are written as they came.
+  ExportJpegMetadata(*params_, bitmap_->Width(), bitmap_->Height());
 }
 
 void TImagerIO::ParamsFromFile(const std::string& path) {

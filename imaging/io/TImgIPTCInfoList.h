@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
+#include <span>
 #include <vector>
 
 /// IPTC records (record number, dataset number, data) with a flag set by every change made
@@ -42,6 +44,17 @@ class TImgIPTCInfoList {
   void AssignRecords(const TImgIPTCInfoList& source) { AssignRecords(&source); }
   bool UserChanged() const { return userChanged_; }
   void SetUserChanged(bool changed) { userChanged_ = changed; }
+
+  /// Replaces the list by the records found in a block: in a Photoshop APP13 block, those of
+  /// its IPTC resource; in other data, those from the first tag marker on. A record that runs
+  /// past the end ends the parse with the records before it. Leaves the changed flag false.
+  void ParseIptc(std::span<const std::uint8_t> block);
+  /// The records as an APP13 Photoshop image resource (photoshopForm) or as the value of the
+  /// TIFF IPTC tag, padded to an even length; empty for an empty list. Record-version records
+  /// and empty records are left out, and so is a record that would take the block beyond
+  /// maxBytes.
+  std::vector<std::uint8_t> SerializeIptc(
+      bool photoshopForm, std::size_t maxBytes = std::numeric_limits<std::size_t>::max()) const;
 
  private:
   std::vector<Record> records_;

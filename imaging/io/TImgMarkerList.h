@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+/// The most data one JPEG marker holds: its 16-bit length counts itself too.
+constexpr std::size_t kMaxMarkerPayload = 65533;
 
 /// JPEG markers kept from a file (COM and APPn): code, and the marker's data bytes.
 class TImgMarkerList {

@@ -7,6 +7,7 @@
 
 #include "tests/app/batch/SampleImages.h"
 #include "tests/support/TestPaths.h"
+#include "tools/BmpWriter.h"
 
 namespace fs = std::filesystem;
 using sample_images::ReadJpegFrame;
@@ -106,12 +107,25 @@ TEST_F(CliTest, PhotosThatCannotBeLoadedAreNamedAndExitWithOne) {
   EXPECT_FALSE(fs::exists(root / "out" / "broken.jpg"));
 }
 
-TEST_F(CliTest, AnErrorEndsTheRunAndExitsWithOne) {
+TEST_F(CliTest, APhotosErrorIsNamedAndTheRunGoesOnUnlessAskedToStop) {
+  ASSERT_TRUE(WriteJpeg(source / "good.jpg", 40, 30));
   fs::create_symlink(root / "nowhere.jpg", source / "dangling.jpg");
+  const std::string message = "Cannot open file " + (source / "dangling.jpg").string();
   for (const char* jobs : {"1", "3"}) {
-    const CliRun run = Run({"--jobs", jobs, source.string(), (root / "out").string()});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "Cannot open file " + (source / "dangling.jpg").string() + "\n");
+    const fs::path out = root / ("out" + std::string(jobs));
+    const CliRun goOn = Run({"--jobs", jobs, source.string(), out.string()});
+    EXPECT_EQ(goOn.status, 1);
+    EXPECT_EQ(goOn.err, "warning: " + (source / "dangling.jpg").string() +
+                            ": not converted: " + message + "\n");
+    EXPECT_NE(goOn.out.find("could not be converted:\n" + (source / "dangling.jpg").string() +
+                            ": " + message),
+              std::string::npos)
+        << goOn.out;
+    EXPECT_TRUE(fs::exists(out / "good.jpg"));
+
+    const CliRun stop = Run({"--stop-on-error", "--jobs", jobs, source.string(), out.string()});
+    EXPECT_EQ(stop.status, 1);
+    EXPECT_EQ(stop.err, message + "\n");
   }
 }
 
@@ -137,6 +151,70 @@ TEST_F(CliTest, ManyJobsWriteTheSameBytesAsOne) {
     ++compared;
   }
   EXPECT_EQ(compared, 10u);
+}
+
+TEST_F(CliTest, SizeClaimsNoDataCanFillAreNamedAndTheOtherPhotosConverted) {
+  ASSERT_TRUE(WriteJpeg(source / "good.jpg", 60, 40));
+  WriteBmp(source / "good.bmp", 40, 30);
+  // Headers alone, as a broken download or a hostile file would have them.
+  for (const int side : {20000, 60000}) {
+    bmpwriter::TBmpFileSpec spec;
+    spec.width = side;
+    spec.height = side;
+    const std::vector<std::uint8_t> bytes = bmpwriter::BuildBmp(spec);
+    std::ofstream(source / ("claims-" + std::to_string(side) + ".bmp"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+  }
+  const CliRun run = Run({"--jobs", "1", source.string(), (root / "out").string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("Process finished. 2 of 4 photos could not be converted:"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find((source / "claims-20000.bmp").string()), std::string::npos);
+  EXPECT_NE(run.out.find((source / "claims-60000.bmp").string()), std::string::npos);
+  EXPECT_NE(run.out.find("Converted 2, skipped 0, failed 2"), std::string::npos);
+  EXPECT_TRUE(fs::exists(root / "out" / "good.jpg"));
+  EXPECT_FALSE(fs::exists(root / "out" / "claims-20000.jpg"));
+}
+
+TEST_F(CliTest, DamagedSourcesAreConvertedNamedAndCountedUnlessStrict) {
+  ASSERT_TRUE(WriteJpeg(source / "whole.jpg", 200, 160));
+  std::string jpeg = ReadAll(source / "whole.jpg");
+  jpeg.resize(jpeg.size() / 2);
+  std::ofstream(source / "cut.jpg", std::ios::binary) << jpeg;
+  WriteBmp(source / "short.bmp", 64, 48);
+  fs::resize_file(source / "short.bmp", fs::file_size(source / "short.bmp") - 500);
+
+  const CliRun run = Run({source.string(), (root / "out").string()});
+  EXPECT_EQ(run.status, 1) << "scripts must notice";
+  for (const char* name : {"cut.jpg", "short.bmp"}) {
+    EXPECT_NE(run.err.find("warning: " + (source / name).string() +
+                           ": converted from a damaged source: "),
+              std::string::npos)
+        << run.err;
+  }
+  EXPECT_NE(run.err.find("cut.jpg: converted from a damaged source: Premature end of JPEG file"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("Converted 3, 2 of them from a damaged source, skipped 0, failed 0"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("  damaged: " + (source / "short.bmp").string() +
+                         ": Pixel data ends before the last row\n"),
+            std::string::npos);
+  EXPECT_EQ(ReadJpegFrame(root / "out" / "cut.jpg").width, 100);
+  EXPECT_TRUE(fs::exists(root / "out" / "short.jpg"));
+
+  const CliRun strict = Run({"--strict", source.string(), (root / "strict").string()});
+  EXPECT_EQ(strict.status, 1);
+  EXPECT_TRUE(fs::exists(root / "strict" / "whole.jpg"));
+  EXPECT_FALSE(fs::exists(root / "strict" / "cut.jpg"));
+  EXPECT_FALSE(fs::exists(root / "strict" / "short.jpg"));
+  EXPECT_NE(strict.out.find((source / "cut.jpg").string() +
+                            ": damaged source: Premature end of JPEG file"),
+            std::string::npos)
+      << strict.out;
+  EXPECT_NE(strict.out.find("Converted 1, skipped 0, failed 2"), std::string::npos);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "imaging/core/SizeMath.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/ClaimedImage.h"
 #include "imaging/io/DefaultResolution.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -115,15 +116,33 @@ TImgBitmapFormat FormatOf(const TBmpHeader& header, bool native) {
   return pfBGR24;
 }
 
+TClaimedImage Claim(const TBmpHeader& header, int height, TBmpLayout layout,
+                    const TIOParamsVals& params, const TBmpSource& source,
+                    std::int64_t compressedSize) {
+  TClaimedImage claim;
+  claim.width = header.width;
+  claim.height = height;
+  claim.format = FormatOf(header, params.NativePixelFormat);
+  if (layout == TBmpLayout::Rle4 || layout == TBmpLayout::Rle8) {
+    claim.leastDataBytes = LeastRunLengthBytes(header.width, height);
+    claim.dataBytesLeft = std::clamp<std::int64_t>(compressedSize, 0, source.Remaining());
+  } else {
+    claim.leastDataBytes = LeastUncompressedBytes(*RowBytes(header.width, header.bitCount), height);
+    claim.dataBytesLeft = source.Remaining();
+  }
+  return claim;
+}
+
 // Everything the pixel decoders share for one call.
 class TBmpPixelDecoder {
  public:
   TBmpPixelDecoder(TBmpSource& source, TImgBitmap& bitmap, const TBmpHeader& header,
-                   TProgressRecord& progress, bool native)
+                   TProgressRecord& progress, bool native, TSourceDamage& damage)
       : source_(source),
         bitmap_(bitmap),
         header_(header),
         progress_(progress),
+        damage_(damage),
         colors_(header),
         native_(native),
         width_(header.width),
@@ -163,7 +182,8 @@ class TBmpPixelDecoder {
         progress_.handler(progress_.sender, static_cast<int>(done * progress_.perRow));
       if (progress_.Aborted())
         return;
-      source_.Read(fileRow);
+      if (source_.Read(fileRow) < *fileRowLength)
+        damage_.Note("Pixel data ends before the last row");
       std::uint8_t* row = bitmap_.RowPtr(DestinationRow(fileRowIndex));
       switch (layout) {
         case TBmpLayout::Bit1:
@@ -209,11 +229,10 @@ class TBmpPixelDecoder {
     for (int y = 0; y < height_; ++y)
       std::memset(bitmap_.RowPtr(y), 0, rowBytes);
     const TBmpRleTarget target{bitmap_, width_, height_, topDown_, native_, colors_, progress_};
-    if (layout == TBmpLayout::Rle8) {
-      DecodeBMPRLE8(data, target);
-    } else {
-      DecodeBMPRLE4(data, target);
-    }
+    const bool complete =
+        layout == TBmpLayout::Rle8 ? DecodeBMPRLE8(data, target) : DecodeBMPRLE4(data, target);
+    if (!complete)
+      damage_.Note("Run-length data ends before the last row");
   }
 
   int DestinationRow(int fileRowIndex) const {
@@ -224,6 +243,7 @@ class TBmpPixelDecoder {
   TImgBitmap& bitmap_;
   const TBmpHeader& header_;
   TProgressRecord& progress_;
+  TSourceDamage& damage_;
   const TBmpColorTable colors_;
   const bool native_;
   const int width_;
@@ -236,6 +256,7 @@ class TBmpPixelDecoder {
 void ReadBmpImage(TByteStream& stream, TImgBitmap& bitmap, std::int64_t dataSize,
                   TIOParamsVals& params, TProgressRecord& progress, bool paramsOnly,
                   bool noFileHeader) {
+  params.Damage = {};
   TBmpSource source(stream);
   TBmpHeader header;
   ReadBmpFileHeader(source, noFileHeader, header);
@@ -268,15 +289,14 @@ void ReadBmpImage(TByteStream& stream, TImgBitmap& bitmap, std::int64_t dataSize
   if (paramsOnly)
     return;
   const TBmpLayout layout = LayoutOf(header);
-  const TImgBitmapFormat format = FormatOf(header, params.NativePixelFormat);
-  if (layout == TBmpLayout::Unsupported ||
-      !ImageSizeAllowed(header.width, height, FormatBitsPerPixel(format)) ||
-      !ImageSizeAllowed(header.width, 1, header.bitCount)) {
+  if (layout == TBmpLayout::Unsupported || !ImageSizeAllowed(header.width, 1, header.bitCount)) {
     progress.Abort();
     return;
   }
-
-  bitmap.Allocate(header.width, height, format);
-  TBmpPixelDecoder(source, bitmap, header, progress, params.NativePixelFormat)
+  if (!AllocateClaimedImage(bitmap, Claim(header, height, layout, params, source, compressedSize),
+                            progress)) {
+    return;
+  }
+  TBmpPixelDecoder(source, bitmap, header, progress, params.NativePixelFormat, params.Damage)
       .Decode(layout, compressedSize);
 }

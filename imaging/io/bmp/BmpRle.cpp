@@ -15,15 +15,17 @@ constexpr std::uint8_t kEndOfBitmap = 1;
 constexpr std::uint8_t kDelta = 2;
 
 // One decoder for both depths: codes, rows and progress are the same; only how a byte holds
-// pixels and what happens past the right edge differ.
+// pixels differs.
 class TRleDecoder {
  public:
   TRleDecoder(const TBmpRleTarget& target, bool fourBit)
       : target_(target), fourBit_(fourBit), row_(target.height - 1) {}
 
-  void Decode(std::span<const std::uint8_t> data) {
+  // False when the data ran out before the top row was reached; every other end (end of
+  // bitmap, rows used up, a delta above the top, an abort) is no shortage of data.
+  bool Decode(std::span<const std::uint8_t> data) {
     if (target_.width <= 0 || row_ < 0)
-      return;
+      return true;
     TByteReader reader(data);
     SelectRow();
     while (reader.Remaining() >= 2) {
@@ -33,16 +35,19 @@ class TRleDecoder {
         PutRun(count, value);
       } else if (value == kEndOfLine) {
         if (!NextLine())
-          return;
+          return true;
       } else if (value == kEndOfBitmap) {
-        return;
+        return true;
       } else if (value == kDelta) {
+        if (reader.Remaining() < 2)
+          return row_ == 0;
         if (!Delta(reader))
-          return;
+          return true;
       } else if (!PutAbsolute(reader, value)) {
-        return;
+        return row_ == 0;
       }
     }
+    return row_ == 0;
   }
 
  private:
@@ -51,16 +56,12 @@ class TRleDecoder {
     rowPixels_ = target_.bitmap.RowPtr(destination);
   }
 
+  // Pixels past the right edge are dropped at both depths. Writers that pad odd-width rows with
+  // extra pixels would otherwise paint the last column in the padding colour.
   void Put(std::uint8_t index) {
-    int column = x_;
-    if (x_ >= target_.width) {
-      if (fourBit_)
-        return;
-      column = target_.width - 1;
-    } else {
-      ++x_;
-    }
-    const auto offset = static_cast<std::size_t>(column);
+    if (x_ >= target_.width)
+      return;
+    const auto offset = static_cast<std::size_t>(x_++);
     if (target_.native) {
       rowPixels_[offset] = index;
     } else {
@@ -105,8 +106,6 @@ class TRleDecoder {
   }
 
   bool Delta(TByteReader& reader) {
-    if (reader.Remaining() < 2)
-      return false;
     const int dx = reader.U8();
     const int dy = reader.U8();
     if (dy > row_)
@@ -129,10 +128,10 @@ class TRleDecoder {
 
 }  // namespace
 
-void DecodeBMPRLE8(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
-  TRleDecoder(target, false).Decode(data);
+bool DecodeBMPRLE8(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
+  return TRleDecoder(target, false).Decode(data);
 }
 
-void DecodeBMPRLE4(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
-  TRleDecoder(target, true).Decode(data);
+bool DecodeBMPRLE4(std::span<const std::uint8_t> data, const TBmpRleTarget& target) {
+  return TRleDecoder(target, true).Decode(data);
 }

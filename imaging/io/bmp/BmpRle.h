@@ -19,8 +19,9 @@ struct TBmpRleTarget {
   TProgressRecord& progress;
 };
 
-/// Decodes 8-bit run-length data. Pixels past a row's right edge all land on its last pixel.
-void DecodeBMPRLE8(std::span<const std::uint8_t> data, const TBmpRleTarget& target);
+/// Decodes 8-bit run-length data. Pixels past a row's right edge are dropped. False when the
+/// data ran out while rows below the top one were still to come.
+bool DecodeBMPRLE8(std::span<const std::uint8_t> data, const TBmpRleTarget& target);
 
-/// Decodes 4-bit run-length data. Pixels past a row's right edge are dropped.
-void DecodeBMPRLE4(std::span<const std::uint8_t> data, const TBmpRleTarget& target);
+/// Decodes 4-bit run-length data, as DecodeBMPRLE8 does.
+bool DecodeBMPRLE4(std::span<const std::uint8_t> data, const TBmpRleTarget& target);

@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+// jpeglib.h (through the header) must come first: jerror.h relies on its types.
+#include <jerror.h>
+
 #include "imaging/io/jpeg/JpegMessages.h"
 
 namespace {
@@ -19,12 +22,31 @@ void ErrorExit(j_common_ptr cinfo) {
   std::longjmp(errors.jump, 1);
 }
 
+// Warnings about corrupt or missing coded data; the others (an unknown colour transform or
+// JFIF revision, odd scan parameters, a bad ICC marker) leave the pixels as the file meant them.
+bool MeansDamage(int code) {
+  switch (code) {
+    case JWRN_BOGUS_PROGRESSION:
+    case JWRN_EXTRANEOUS_DATA:
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+    case JWRN_ARITH_BAD_CODE:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void EmitMessage(j_common_ptr cinfo, int level) {
   if (level != -1)
     return;
   TJpegErrorManager& errors = Manager(cinfo);
   ++errors.warningCount;
   errors.lastWarning = errors.pub.msg_code;
+  if (errors.damageWarning == 0 && MeansDamage(errors.pub.msg_code))
+    errors.damageWarning = errors.pub.msg_code;
 }
 
 void OutputMessage(j_common_ptr) {}
@@ -37,6 +59,7 @@ void ResetErrorManager(j_common_ptr cinfo) {
   TJpegErrorManager& errors = Manager(cinfo);
   errors.warningCount = 0;
   errors.lastWarning = 0;
+  errors.damageWarning = 0;
   errors.pub.num_warnings = 0;
   errors.pub.msg_code = 0;
 }
@@ -54,6 +77,7 @@ jpeg_error_mgr* InitJpegErrorManager(TJpegErrorManager& errors, bool* aborting) 
   errors.aborting = aborting;
   errors.warningCount = 0;
   errors.lastWarning = 0;
+  errors.damageWarning = 0;
   errors.fatalCode = 0;
   return &errors.pub;
 }

@@ -13,8 +13,9 @@ struct TJpegErrorManager {
   bool* aborting = nullptr;
   std::jmp_buf jump;
   int warningCount = 0;
-  int lastWarning = 0;  ///< library code of the last warning
-  int fatalCode = 0;    ///< library code of the fatal error that ended the last guarded call
+  int lastWarning = 0;    ///< library code of the last warning
+  int damageWarning = 0;  ///< library code of the first warning that means lost or wrong pixels
+  int fatalCode = 0;      ///< library code of the fatal error that ended the last guarded call
 };
 
 /// Installs the codec's hooks into errors (every other field zero) and returns the library view.

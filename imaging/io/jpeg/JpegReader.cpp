@@ -2,13 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <exception>
+#include <new>
 #include <vector>
+
+#include <jpeglib.h>
+// jpeglib.h must come first: jerror.h relies on its types.
+#include <jerror.h>
 
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/SizeMath.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/ClaimedImage.h"
 #include "imaging/io/ConvertCmyk.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -28,6 +34,7 @@ struct ReadSession : TJpegSession<jpeg_decompress_struct> {
   using TJpegSession::TJpegSession;
   TJpegStreamSource source{};
   bool tablesFailed = false;
+  std::int64_t dataBytes = 0;  ///< from the start of the image to the end of the stream
 };
 
 enum class RowTransfer { Direct, ReverseRgb, FromCmyk };
@@ -115,6 +122,30 @@ bool OutputFitsMemory(const jpeg_decompress_struct& cinfo) {
   return *RowBytes(width, 24) * height <= JpegMemoryBudget();
 }
 
+// Every block takes at least two bits in a sequential scan (its DC code and end of block) and
+// one in a progressive file's first DC scan. Arithmetic coding adapts to runs of empty blocks
+// and is held to a quarter of a bit, which no photo comes near.
+std::int64_t LeastScanBytes(const jpeg_decompress_struct& cinfo) {
+  std::int64_t blocks = 0;
+  for (int i = 0; i < cinfo.num_components; ++i) {
+    const jpeg_component_info& component = cinfo.comp_info[i];
+    blocks += std::int64_t{component.width_in_blocks} * component.height_in_blocks;
+  }
+  if (cinfo.arith_code)
+    return blocks / 32;
+  return cinfo.progressive_mode ? blocks / 8 : blocks / 4;
+}
+
+TClaimedImage Claim(const ReadSession& s) {
+  TClaimedImage claim;
+  claim.width = s.cinfo.output_width;
+  claim.height = s.cinfo.output_height;
+  claim.format = pfBGR24;
+  claim.leastDataBytes = LeastScanBytes(s.cinfo);
+  claim.dataBytesLeft = s.dataBytes;
+  return claim;
+}
+
 void TransferRows(ReadSession& s, TImgBitmap& bitmap, TProgressRecord& progress) {
   jpeg_decompress_struct& cinfo = s.cinfo;
   const RowTransfer transfer = cinfo.out_color_space == JCS_CMYK  ? RowTransfer::FromCmyk
@@ -181,6 +212,8 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
   });
   if (!headerRead || s.Aborted())
     return s.Abort();
+  // Junk between the header's segments leaves the pixels as the file meant them.
+  s.errors.damageWarning = 0;
 
   if (!ApplyColorSpace(cinfo, rawYCbCr, params))
     return s.Abort();
@@ -207,6 +240,14 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
   cinfo.scale_denom = static_cast<unsigned int>(ScaleDenominator(cinfo, params));
   params.JpegScaleUsed = static_cast<int>(cinfo.scale_denom);
 
+  // The output size is checked before the library allocates for it: a progressive file's
+  // coefficients take more memory than its pixels.
+  if (!paramsOnly) {
+    if (!JpegGuarded(s.errors, [&] { jpeg_calc_output_dimensions(&cinfo); }))
+      return s.Abort();
+    if (!OutputFitsMemory(cinfo) || !ClaimedImageFits(Claim(s)))
+      return s.Abort();
+  }
   if (!JpegGuarded(s.errors, [&] { jpeg_start_decompress(&cinfo); }) || s.Aborted()) {
     return s.Abort();
   }
@@ -215,14 +256,13 @@ void Decode(ReadSession& s, TByteStream& stream, TByteStream* tables, TImgBitmap
   if (paramsOnly)
     return;
 
-  if (!OutputFitsMemory(cinfo))
+  if (!AllocateClaimedImage(bitmap, Claim(s), progress))
     return s.Abort();
+  progress.perRow = 100.0 / params.Height;
+  progress.rowsDone = 0;
   try {
-    bitmap.Allocate(params.Width, params.Height, pfBGR24);
-    progress.perRow = 100.0 / params.Height;
-    progress.rowsDone = 0;
     TransferRows(s, bitmap, progress);
-  } catch (const std::exception&) {
+  } catch (const std::bad_alloc&) {
     s.Abort();
   }
   if (cinfo.output_scanline < cinfo.output_height) {
@@ -238,6 +278,16 @@ void CollectMarkers(const jpeg_decompress_struct& cinfo, TIOParamsVals& params) 
     if (marker == cinfo.marker_list && marker->marker == JPEG_APP0)
       continue;
     params.JpegMarkers.AddMarker(marker->marker, marker->data, marker->data_length);
+  }
+}
+
+// A stream that ends before its end-of-image marker is named as such even when the data that
+// is there decoded cleanly: the rest of the photo, or of its last scan, is missing.
+void NoteDamage(const ReadSession& s, TIOParamsVals& params) {
+  if (s.source.endSupplied) {
+    params.Damage.Note(JpegMessageText(JWRN_JPEG_EOF));
+  } else if (s.errors.damageWarning != 0) {
+    params.Damage.Note(JpegMessageText(s.errors.damageWarning));
   }
 }
 
@@ -261,6 +311,7 @@ void ReadJpegImage(TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
   bool* aborting = progress.aborting != nullptr ? progress.aborting : &ownFlag;
   params.JpegWarningCount = 0;
   params.JpegLastWarning = 0;
+  params.Damage = {};
   const std::int64_t start = FindJpegStart(stream);
   if (start < 0) {
     *aborting = true;
@@ -269,6 +320,7 @@ void ReadJpegImage(TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
   stream.SetPosition(start);
 
   ReadSession s(aborting);
+  s.dataBytes = stream.Size() - start;
   if (!s.created)
     return;
   if (!*aborting)
@@ -284,6 +336,8 @@ void ReadJpegImage(TByteStream& stream, TByteStream* tables, TImgBitmap& bitmap,
     params.JpegWarningCount = errors.warningCount;
     params.JpegLastWarning = JpegClassicMessageCode(errors.lastWarning);
   }
+  if (!*aborting)
+    NoteDamage(s, params);
   if (s.tablesFailed)
     throw EImgJpegException(JpegFatalMessage(errors));
 }

@@ -35,6 +35,7 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
       if (source.aborting != nullptr)
         *source.aborting = true;
     }
+    source.endSupplied = true;
     source.buffer[0] = 0xFF;
     source.buffer[1] = JPEG_EOI;
     count = 2;
@@ -69,6 +70,7 @@ void InstallJpegStreamSource(j_decompress_ptr cinfo, TJpegStreamSource& source, 
   source.aborting = aborting;
   source.startOfFile = true;
   source.emptyStream = false;
+  source.endSupplied = false;
   source.pub.init_source = InitSource;
   source.pub.fill_input_buffer = FillInputBuffer;
   source.pub.skip_input_data = SkipInputData;

@@ -17,6 +17,7 @@ struct TJpegStreamSource {
   bool* aborting = nullptr;
   bool startOfFile = true;
   bool emptyStream = false;  ///< the stream gave no byte at all
+  bool endSupplied = false;  ///< the stream ended before the data did
   std::vector<std::uint8_t> buffer;
 
   static constexpr std::size_t kBufferSize = 65536;

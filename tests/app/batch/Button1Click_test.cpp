@@ -164,19 +164,50 @@ TEST_F(Button1ClickTest, FailedLoadsAreNamedInTheClosingMessage) {
   ASSERT_EQ(result.NotConverted.size(), 13u);
   std::string expected = "message 1 Process finished. 13 of 14 photos could not be converted:";
   for (int i = 0; i < 10; ++i)
-    expected += "\n" + result.NotConverted[static_cast<std::size_t>(i)];
+    expected += "\n" + result.NotConverted[static_cast<std::size_t>(i)].Path;
   expected += "\n\u2026 and 3 more";
   EXPECT_TRUE(Logged(expected));
   EXPECT_EQ(window.statusText, "");
 }
 
-TEST(ClosingMessageTest, ListsEveryPathUpToTen) {
-  const std::vector<std::string> two = {"/a/x.jpg", "/a/y.bmp"};
+TEST(ClosingMessageTest, ListsEveryPathUpToTenWithAnyKnownReason) {
+  const std::vector<TPhotoNote> two = {{"/a/x.jpg", ""}, {"/a/y.bmp", "Out of memory"}};
   EXPECT_EQ(ClosingMessage(two, 5),
-            "Process finished. 2 of 5 photos could not be converted:\n/a/x.jpg\n/a/y.bmp");
-  const std::vector<std::string> ten(10, "/p.jpg");
+            "Process finished. 2 of 5 photos could not be converted:\n/a/x.jpg\n/a/y.bmp: Out of "
+            "memory");
+  const std::vector<TPhotoNote> ten(10, {"/p.jpg", ""});
   EXPECT_EQ(ClosingMessage(ten, 10).find("more"), std::string::npos);
   EXPECT_EQ(ClosingMessage({}, 3), "OK! Process successfully finished.");
+}
+
+TEST_F(Button1ClickTest, AWindowThatGoesOnNamesFailedAndDamagedPhotos) {
+  for (int i = 0; i < 4; ++i)
+    Touch(source / ("p" + std::to_string(i) + ".jpg"));
+  window.endRunOnPhotoError = false;
+  converter.convert = [&](const TPhotoJob& job) -> bool {
+    if (job.Source.ends_with("p1.jpg"))
+      throw std::runtime_error("Out of memory");
+    return !job.Source.ends_with("p2.jpg");
+  };
+  converter.damage = [](const TPhotoJob& job) {
+    return job.Source.ends_with("p3.jpg") ? "Premature end of JPEG file" : "";
+  };
+  const TBatchResult result = Button1Click(window, converter);
+  EXPECT_EQ(result.Outcome, boFinished);
+  EXPECT_EQ(result.Converted, 2);
+  const std::string p1 = (source / "p1.jpg").string();
+  const std::string p3 = (source / "p3.jpg").string();
+  // Collected in folder order: the failed photo's reason goes with its path wherever it stands.
+  ASSERT_EQ(result.NotConverted.size(), 2u);
+  for (const TPhotoNote& note : result.NotConverted)
+    EXPECT_EQ(note.Reason, note.Path == p1 ? "Out of memory" : "") << note.Path;
+  ASSERT_EQ(result.Damaged.size(), 1u);
+  EXPECT_EQ(result.Damaged[0].Path, p3);
+  EXPECT_TRUE(Logged("problem " + p1 + ": not converted: Out of memory"));
+  EXPECT_TRUE(
+      Logged("problem " + p3 + ": converted from a damaged source: Premature end of JPEG file"));
+  EXPECT_TRUE(Logged("message 1 " + ClosingMessage(result.NotConverted, 4)));
+  EXPECT_NE(ClosingMessage(result.NotConverted, 4).find(p1 + ": Out of memory"), std::string::npos);
 }
 
 TEST_F(Button1ClickTest, AnErrorEndsTheRunWithItsOwnMessage) {

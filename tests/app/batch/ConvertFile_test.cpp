@@ -9,15 +9,35 @@
 #include "app/batch/SerialConverter.h"
 #include "imaging/component/TImager.h"
 #include "imaging/core/ImgErrors.h"
+#include "imaging/core/TImgBitmap.h"
 #include "tests/app/batch/FakeWindow.h"
 #include "tests/app/batch/SampleImages.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestPaths.h"
+#include "tools/BmpWriter.h"
 
 namespace fs = std::filesystem;
 using sample_images::ReadJpegFrame;
+using sample_images::WriteBmp;
 using sample_images::WriteJpeg;
 
 namespace {
+
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A header alone, claiming a picture of that size.
+void WriteBmpClaim(const fs::path& path, int width, int height) {
+  bmpwriter::TBmpFileSpec spec;
+  spec.width = width;
+  spec.height = height;
+  const std::vector<std::uint8_t> bytes = bmpwriter::BuildBmp(spec);
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
 
 class ConvertFileTest : public ::testing::Test {
  protected:
@@ -29,7 +49,7 @@ class ConvertFileTest : public ::testing::Test {
     const fs::path target = root / "out.jpg";
     EXPECT_TRUE(WriteJpeg(source, width, height));
     settings.SizeIndex = sizeIndex;
-    EXPECT_TRUE(ConvertFile(imager, settings, source.string(), target.string()));
+    EXPECT_TRUE(ConvertFile(imager, settings, source.string(), target.string()).Converted);
     return ReadJpegFrame(target);
   }
 
@@ -72,10 +92,12 @@ TEST_F(ConvertFileTest, GrayScaleAndBlackAndWhiteSaveOneComponent) {
 TEST_F(ConvertFileTest, AFailedLoadIsNotSavedUnderTheNewName) {
   ASSERT_TRUE(WriteJpeg(root / "good.jpg", 40, 30));
   std::ofstream(root / "broken.jpg") << "this is no JPEG at all, only text";
-  EXPECT_TRUE(ConvertFile(imager, settings, (root / "good.jpg").string(),
-                          (root / "good-out.jpg").string()));
+  EXPECT_TRUE(
+      ConvertFile(imager, settings, (root / "good.jpg").string(), (root / "good-out.jpg").string())
+          .Converted);
   EXPECT_FALSE(ConvertFile(imager, settings, (root / "broken.jpg").string(),
-                           (root / "broken-out.jpg").string()));
+                           (root / "broken-out.jpg").string())
+                   .Converted);
   EXPECT_FALSE(fs::exists(root / "broken-out.jpg"));
 }
 
@@ -96,6 +118,39 @@ TEST_F(ConvertFileTest, UnreadableSourceAndUncreatableTargetRaiseTheirMessages) 
   } catch (const EImgError& error) {
     EXPECT_EQ(std::string(error.what()), "Cannot create file " + blocked);
   }
+}
+
+TEST_F(ConvertFileTest, ASaveOntoAFullDiskLeavesThePreviousTargetAndNoTemporaryFile) {
+  ASSERT_TRUE(WriteJpeg(root / "big.jpg", 1600, 1200));
+  settings.SizeIndex = 0;
+  settings.QualityIndex = 0;
+  const fs::path disk = root / "disk";
+  fs::create_directories(disk);
+  const std::uint64_t diskBytes = 64 * 1024;
+  const auto outcome = RunOnSmallDisk(disk, diskBytes, [&] {
+    std::ofstream(disk / "photo.jpg") << "previous";
+    bool converted = true;
+    try {
+      converted =
+          ConvertFile(imager, settings, (root / "big.jpg").string(), (disk / "photo.jpg").string())
+              .Converted;
+    } catch (const EImgError&) {
+      converted = false;
+    }
+    if (converted)
+      return 1;
+    if (Contents(disk / "photo.jpg") != "previous")
+      return 2;
+    return std::distance(fs::directory_iterator(disk), fs::directory_iterator()) == 1 ? 0 : 3;
+  });
+  if (!outcome)
+    GTEST_SKIP() << "no mount namespace for a small tmpfs";
+  EXPECT_EQ(*outcome, 0);
+  // The same save elsewhere needs more than the small disk holds.
+  ASSERT_TRUE(
+      ConvertFile(imager, settings, (root / "big.jpg").string(), (root / "out.jpg").string())
+          .Converted);
+  EXPECT_GT(fs::file_size(root / "out.jpg"), diskBytes);
 }
 
 class SerialRunTest : public ConvertFileTest {
@@ -146,6 +201,59 @@ TEST_F(SerialRunTest, ATargetThatCannotBeCreatedEndsTheRun) {
   const TBatchResult result = Run();
   EXPECT_EQ(result.Outcome, boFailed);
   EXPECT_EQ(result.ErrorMessage, "Cannot create file " + (root / "file").string() + "/out/a.jpg");
+}
+
+TEST_F(SerialRunTest, SizeClaimsNoDataCanFillAreNamedAmongConvertedPhotos) {
+  ASSERT_TRUE(WriteJpeg(root / "in" / "a.jpg", 120, 80));
+  WriteBmp(root / "in" / "b.bmp", 64, 48);
+  WriteBmpClaim(root / "in" / "claims-20000.bmp", 20000, 20000);
+  WriteBmpClaim(root / "in" / "claims-60000.bmp", 60000, 60000);
+  window.settings.SourceFolder = (root / "in").string();
+  window.settings.TargetFolder = (root / "out").string();
+  // The window's choice and the command line's give the same result: no error is raised.
+  for (const bool endRun : {true, false}) {
+    window.endRunOnPhotoError = endRun;
+    const TBatchResult result = Run();
+    EXPECT_EQ(result.Outcome, boFinished);
+    EXPECT_EQ(result.Converted, 2);
+    std::vector<std::string> named;
+    for (const TPhotoNote& note : result.NotConverted)
+      named.push_back(fs::path(note.Path).filename().string());
+    std::sort(named.begin(), named.end());
+    EXPECT_EQ(named, (std::vector<std::string>{"claims-20000.bmp", "claims-60000.bmp"}));
+    EXPECT_FALSE(fs::exists(root / "out" / "claims-20000.jpg"));
+    EXPECT_EQ(ReadJpegFrame(root / "out" / "b.jpg").width, 32);
+  }
+}
+
+TEST_F(SerialRunTest, ATemporaryStoreOnAFullDiskEndsOnlyItsPhoto) {
+  ASSERT_TRUE(WriteJpeg(root / "in" / "big.jpg", 1000, 800));
+  ASSERT_TRUE(WriteJpeg(root / "in" / "small.jpg", 60, 40));
+  window.settings.SourceFolder = (root / "in").string();
+  window.settings.TargetFolder = (root / "out").string();
+  window.endRunOnPhotoError = false;
+  const fs::path disk = root / "temp";
+  fs::create_directories(disk);
+  const auto outcome = RunOnSmallDisk(disk, 256 * 1024, [&] {
+    // Containers of more than 1 MB go to the small disk; the small photo stays in memory.
+    TImgBitmap::SetDefaultMemoryThreshold(1 << 20);
+    TImgBitmap::SetTempFolder(disk.string());
+    TImager onDisk;
+    onDisk.SetLegacyBitmap(false);  // storage by size instead of the platform bitmap
+    TSerialConverter converter(onDisk, 1);
+    const TBatchResult result = Button1Click(window, converter);
+    if (result.Outcome != boFinished || result.Converted != 1 || result.NotConverted.size() != 1)
+      return 1;
+    const TPhotoNote& note = result.NotConverted[0];
+    if (!note.Path.ends_with("big.jpg") || !note.Reason.starts_with("Cannot write temporary file "))
+      return 2;
+    if (!note.Reason.ends_with(": No space left on device"))
+      return 3;
+    return fs::exists(root / "out" / "small.jpg") && !fs::exists(root / "out" / "big.jpg") ? 0 : 4;
+  });
+  if (!outcome)
+    GTEST_SKIP() << "no mount namespace for a small tmpfs";
+  EXPECT_EQ(*outcome, 0);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ class FakeWindow : public TBatchWindow {
   int progressPosition = -1;
   std::string statusText;
   std::function<void()> onPendingEvents;
+  bool endRunOnPhotoError = true;
   std::function<bool()> stopRequested;
 
   ConversionSettings Settings() override { return settings; }
@@ -43,6 +44,8 @@ class FakeWindow : public TBatchWindow {
   void FocusSourceFolder() override { log.push_back("focus source"); }
   void FocusTargetFolder() override { log.push_back("focus target"); }
   void RememberFolders() override { log.push_back("remember"); }
+  bool EndRunOnPhotoError() override { return endRunOnPhotoError; }
+  void NotePhotoProblem(const std::string& text) override { log.push_back("problem " + text); }
   bool StopRequested() override { return stopRequested && stopRequested(); }
 };
 
@@ -50,14 +53,23 @@ class FakeWindow : public TBatchWindow {
 class FakeConverter : public TPhotoConverter {
  public:
   std::vector<TPhotoJob> jobs;
-  /// Decides each job's outcome; may throw to end the run. Converts everything when unset.
+  /// Decides each job's outcome; may throw as a conversion would. Converts everything when unset.
   std::function<bool(const TPhotoJob&)> convert;
+  /// The damage reason a job's source reports; none when unset.
+  std::function<std::string(const TPhotoJob&)> damage;
 
   void ConvertAll(const std::vector<TPhotoJob>& all, TBatchWindow& /*window*/,
                   const TJobFinished& finished) override {
     for (std::size_t i = 0; i < all.size(); ++i) {
       jobs.push_back(all[i]);
-      finished(i, convert ? convert(all[i]) : true);
+      TPhotoResult result;
+      try {
+        result.Converted = convert ? convert(all[i]) : true;
+        result.Damage = damage ? damage(all[i]) : "";
+      } catch (...) {
+        result.Error = std::current_exception();
+      }
+      finished(i, result);
     }
   }
 };

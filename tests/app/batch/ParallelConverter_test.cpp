@@ -41,8 +41,8 @@ TEST_F(ParallelConverterTest, ReportsEveryJobInOrderOnTheCallingThread) {
   TParallelConverter converter(3, 1);
   std::vector<std::size_t> reported;
   const std::thread::id caller = std::this_thread::get_id();
-  converter.ConvertAll(jobs, window, [&](std::size_t job, bool converted) {
-    EXPECT_TRUE(converted);
+  converter.ConvertAll(jobs, window, [&](std::size_t job, const TPhotoResult& result) {
+    EXPECT_TRUE(result.Converted);
     EXPECT_EQ(std::this_thread::get_id(), caller);
     reported.push_back(job);
   });
@@ -52,18 +52,28 @@ TEST_F(ParallelConverterTest, ReportsEveryJobInOrderOnTheCallingThread) {
   }
 }
 
-TEST_F(ParallelConverterTest, AnErrorIsRaisedAfterTheJobsBeforeIt) {
+TEST_F(ParallelConverterTest, AnErrorIsReportedWithItsJobInOrder) {
   fs::remove(jobs[3].Source);
-  TParallelConverter converter(2, 1);
-  std::vector<std::size_t> reported;
-  try {
-    converter.ConvertAll(jobs, window,
-                         [&](std::size_t job, bool /*converted*/) { reported.push_back(job); });
-    ADD_FAILURE() << "the missing source raised nothing";
-  } catch (const std::exception& error) {
-    EXPECT_EQ(std::string(error.what()), "Cannot open file " + jobs[3].Source);
+  for (const bool endRun : {true, false}) {
+    window.endRunOnPhotoError = endRun;
+    TParallelConverter converter(2, 1);
+    std::vector<std::size_t> reported;
+    try {
+      converter.ConvertAll(jobs, window, [&](std::size_t job, const TPhotoResult& result) {
+        EXPECT_EQ(result.Converted, job != 3) << job;
+        // The run ends as Button1Click ends it: by raising the error from the report.
+        if (result.Error && endRun)
+          std::rethrow_exception(result.Error);
+        reported.push_back(job);
+      });
+      EXPECT_FALSE(endRun) << "the missing source raised nothing";
+    } catch (const std::exception& error) {
+      EXPECT_EQ(std::string(error.what()), "Cannot open file " + jobs[3].Source);
+    }
+    const std::vector<std::size_t> expected =
+        endRun ? std::vector<std::size_t>{0, 1, 2} : std::vector<std::size_t>{0, 1, 2, 3, 4, 5};
+    EXPECT_EQ(reported, expected);
   }
-  EXPECT_EQ(reported, (std::vector<std::size_t>{0, 1, 2}));
 }
 
 TEST_F(ParallelConverterTest, AStopFromTheWindowEndsTheWorkCleanly) {
@@ -72,7 +82,7 @@ TEST_F(ParallelConverterTest, AStopFromTheWindowEndsTheWorkCleanly) {
   TParallelConverter converter(2, 1);
   int reports = 0;
   EXPECT_THROW(converter.ConvertAll(jobs, window,
-                                    [&](std::size_t, bool) {
+                                    [&](std::size_t, const TPhotoResult&) {
                                       if (++reports == 2)
                                         throw Stopped{};
                                     }),
@@ -97,8 +107,8 @@ TEST_F(ParallelConverterTest, AStopRequestEndsTheRunAfterThePhotosInProgress) {
     fs::remove_all(root / "out");
     std::vector<std::size_t> reported;
     window.stopRequested = [&] { return reported.size() >= 2; };
-    converter->ConvertAll(jobs, window, [&](std::size_t job, bool converted) {
-      EXPECT_TRUE(converted);
+    converter->ConvertAll(jobs, window, [&](std::size_t job, const TPhotoResult& result) {
+      EXPECT_TRUE(result.Converted);
       reported.push_back(job);
     });
     EXPECT_GE(reported.size(), 2u);
@@ -124,7 +134,8 @@ TEST_F(ParallelConverterTest, JobsShareTheCoresInTheEffects) {
   const int jobCount = 2;
   TParallelConverter converter(jobCount, cores / jobCount);
   WorkerPool::Shared().ResetBusyPeak();
-  converter.ConvertAll(jobs, window, [](std::size_t, bool converted) { EXPECT_TRUE(converted); });
+  converter.ConvertAll(
+      jobs, window, [](std::size_t, const TPhotoResult& result) { EXPECT_TRUE(result.Converted); });
   EXPECT_GE(WorkerPool::Shared().BusyPeak(), 1);
   EXPECT_LE(WorkerPool::Shared().BusyPeak(), jobCount);
 }

@@ -165,6 +165,50 @@ class TForm1RunTest : public QObject {
     QCOMPARE(form->ComboBox2->itemText(0), target);
   }
 
+  void BadClaimsAreNamedAndADamagedSourceIsCountedInTheStatusLine() {
+    QTemporaryDir dir;
+    const QString source = MakePhotos(dir, 2);
+    // Headers alone claiming 20000 and 60000 pixels square, and a photo cut in half.
+    for (const int side : {20000, 60000}) {
+      QByteArray header(54, '\0');
+      auto put32 = [&](int at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+          header[at + i] = static_cast<char>(value >> (8 * i));
+      };
+      header[0] = 'B';
+      header[1] = 'M';
+      put32(2, 54);
+      put32(10, 54);
+      put32(14, 40);
+      put32(18, static_cast<quint32>(side));
+      put32(22, static_cast<quint32>(side));
+      header[26] = 1;
+      header[28] = 24;
+      QFile claim(QString("%1/claims-%2.bmp").arg(source).arg(side));
+      QVERIFY(claim.open(QIODevice::WriteOnly));
+      claim.write(header);
+    }
+    WriteTestJpeg(source + "/cut.jpg", 640, 480);
+    QFile cut(source + "/cut.jpg");
+    QVERIFY(cut.resize(cut.size() / 2));
+    const QString target = dir.filePath("out");
+    auto form = MakeForm(source, target);
+    MessageLog log;
+    log.Attach(*form);
+
+    form->Button1Click();
+
+    QCOMPARE(log.messages.size(), std::size_t{1});
+    QCOMPARE(log.messages[0].kind, mkWarning);
+    QVERIFY(
+        log.messages[0].text.startsWith("Process finished. 2 of 5 photos could not be converted:"));
+    QVERIFY(log.messages[0].text.contains(source + "/claims-20000.bmp"));
+    QVERIFY(log.messages[0].text.contains(source + "/claims-60000.bmp"));
+    QCOMPARE(QDir(target).entryList(QDir::Files).size(), 3);
+    QCOMPARE(JpegSize(target + "/cut.jpg"), QSize(320, 240));
+    QCOMPARE(form->StatusText(), QString("1 photo was converted from a damaged source."));
+  }
+
   void StopEndsTheRunAfterTheCurrentFile() {
     QTemporaryDir dir;
     const QString source = MakePhotos(dir, 4);

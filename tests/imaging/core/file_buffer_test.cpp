@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgFileBuffer.h"
+#include "tests/support/SmallDisk.h"
 #include "tests/support/TestPaths.h"
 
 namespace {
@@ -65,6 +67,33 @@ TEST(TImgFileBuffer, RowsAreWrittenBackOnlyWhenFetchedForWriting) {
   ASSERT_TRUE(store.ReadAt(0, bytes, 32));
   EXPECT_EQ(bytes[16], 1);
   EXPECT_EQ(bytes[0], 0);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(TImgFileBuffer, AFullDiskRaisesAnErrorNamingTheFileAndTheReason) {
+  const auto dir = MakeTempDir("qmfilebuf");
+  const std::int64_t rowLength = 256 * 1024;
+  const auto outcome = RunOnSmallDisk(dir, 64 * 1024, [&] {
+    TImgFileBuffer store;
+    if (!store.Create(4 * rowLength, dir.string()))  // sparse: creating costs no space
+      return 1;
+    store.FetchRow(0, rowLength, false, true)[0] = 1;
+    try {
+      store.ReleaseRow(0);
+      return 2;
+    } catch (const EImgFileError& error) {
+      const std::string text = error.what();
+      if (text != "Cannot write temporary file " + store.Path() + ": No space left on device")
+        return 3;
+    }
+    // The row was let go all the same: no holder is left with a buffer that is not on disk.
+    if (store.IsFetched(0))
+      return 4;
+    return 0;
+  });
+  if (!outcome)
+    GTEST_SKIP() << "no mount namespace for a small tmpfs";
+  EXPECT_EQ(*outcome, 0);
   std::filesystem::remove_all(dir);
 }
 

@@ -187,18 +187,17 @@ TEST(BmpReader, LargerHeadersReadLikeTheFortyByteOne) {
   }
 }
 
-TEST(BmpReader, RunsPastTheRightEdge) {
-  // RLE8: the excess of a run lands on the row's last pixel, so the last run wins.
+TEST(BmpReader, RunsPastTheRightEdgeAreDropped) {
+  // At both depths the last pixel keeps the first colour it got.
   auto rle8 = Spec(4, 1, 8, {3, 1, 2, 2, 2, 3, 0, 1});
   rle8.compression = 1;
   rle8.palette = kGrayRamp8;
   TBmpLoad load8;
   load8.Read(BuildBmp(rle8));
   EXPECT_EQ(load8.Bgr(2, 0), Gray(1));
-  EXPECT_EQ(load8.Bgr(3, 0), Gray(3));
+  EXPECT_EQ(load8.Bgr(3, 0), Gray(2));
   EXPECT_EQ(load8.params.BmpCompression, 1);
 
-  // RLE4: the excess is dropped, so the last pixel keeps the first colour it got.
   auto rle4 = Spec(4, 1, 4, {3, 0x11, 2, 0x22, 2, 0x33, 0, 1});
   rle4.compression = 2;
   rle4.palette.assign(kGrayRamp8.begin(), kGrayRamp8.begin() + 16 * 3);
@@ -207,6 +206,16 @@ TEST(BmpReader, RunsPastTheRightEdge) {
   EXPECT_EQ(load4.Bgr(2, 0), Gray(1));
   EXPECT_EQ(load4.Bgr(3, 0), Gray(2));
 
+  // Writers pad every row of an odd width with one pixel of colour 0, as a run or inside an
+  // absolute run; the right column keeps the photo's colour.
+  auto padded = Spec(3, 2, 8, {3, 9, 1, 0, 0, 0, 0, 4, 5, 6, 7, 0, 0, 1});
+  padded.compression = 1;
+  padded.palette = kGrayRamp8;
+  TBmpLoad loadPadded;
+  loadPadded.Read(BuildBmp(padded));
+  EXPECT_EQ(loadPadded.Bgr(2, 1), Gray(9));
+  EXPECT_EQ(loadPadded.Bgr(2, 0), Gray(7));
+
   // An absolute run longer than the row behaves like a repeated one.
   auto absolute = Spec(2, 1, 8, {0, 4, 7, 8, 9, 10, 0, 1});
   absolute.compression = 1;
@@ -214,7 +223,7 @@ TEST(BmpReader, RunsPastTheRightEdge) {
   TBmpLoad loadAbsolute;
   loadAbsolute.Read(BuildBmp(absolute));
   EXPECT_EQ(loadAbsolute.Bgr(0, 0), Gray(7));
-  EXPECT_EQ(loadAbsolute.Bgr(1, 0), Gray(10));
+  EXPECT_EQ(loadAbsolute.Bgr(1, 0), Gray(8));
 }
 
 TEST(BmpReader, RunLengthDataWithoutEndOfBitmap) {
@@ -229,6 +238,16 @@ TEST(BmpReader, RunLengthDataWithoutEndOfBitmap) {
     EXPECT_EQ(load.Bgr(x, 1), Gray(5));
   EXPECT_EQ(load.Bgr(0, 0), Gray(6));
   EXPECT_EQ(load.Bgr(1, 0), Gray(0)) << "pixels no code reached read black";
+  EXPECT_FALSE(load.params.Damage.Damaged) << "the data ends in the top row";
+
+  // Data that ends below the top row leaves rows no code could reach: the file was cut.
+  auto early = Spec(3, 3, 8, {3, 5, 0, 0, 1, 6});
+  early.compression = 1;
+  early.palette = kGrayRamp8;
+  TBmpLoad loadEarly;
+  loadEarly.Read(BuildBmp(early));
+  EXPECT_FALSE(loadEarly.aborting);
+  EXPECT_EQ(loadEarly.params.Damage.Reason, "Run-length data ends before the last row");
 
   // Codes after the top row's end of line, or a delta above it, write nothing.
   for (std::vector<std::uint8_t> codes :
@@ -279,10 +298,18 @@ TEST(BmpReader, ShortFileReadsMissingPixelsAsZero) {
       BuildBmp(Spec(2, 2, 24, bmpwriter::PackBgrRows(2, 2, 3, std::vector<std::uint8_t>(12, 77))));
   bytes.erase(bytes.end() - 8, bytes.end());  // the top row loses its pixels
   TBmpLoad load;
+  load.params.Damage.Note("left over from an earlier load");
   load.Read(bytes);
   EXPECT_FALSE(load.aborting);
   EXPECT_EQ(load.Bgr(0, 1), Gray(77));
   EXPECT_EQ(load.Bgr(1, 0), Gray(0));
+  EXPECT_EQ(load.params.Damage.Reason, "Pixel data ends before the last row");
+
+  bytes.resize(bytes.size() + 8);
+  TBmpLoad whole;
+  whole.params.Damage.Note("left over from an earlier load");
+  whole.Read(bytes);
+  EXPECT_FALSE(whole.params.Damage.Damaged);
 }
 
 TEST(BmpReader, RefusesWhatItCannotDecode) {
@@ -315,6 +342,46 @@ TEST(BmpReader, RefusesWhatItCannotDecode) {
   load.Read(notBmp);
   EXPECT_TRUE(load.aborting);
   EXPECT_EQ(load.params.Width, -5);
+}
+
+TEST(BmpReader, RefusesSizesTheDataCannotFillBeforeAllocating) {
+  struct Case {
+    const char* name;
+    int width;
+    int height;
+    int bitCount;
+    std::uint32_t compression;
+    std::size_t dataBytes;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"54-byte file claiming 20000 x 20000", 20000, 20000, 24, 0, 0, true},
+      {"60000 x 60000", 60000, 60000, 24, 0, 0, true},
+      {"rows short by more than an eighth", 1000, 1000, 8, 0, 1000 * 1000 * 7 / 8 - 70000, true},
+      {"rows short by an eighth", 1000, 1000, 8, 0, 1000 * 1000 * 7 / 8, false},
+      {"run-length codes that cannot paint 20000 x 20000", 20000, 20000, 8, 1, 100, true},
+      {"run-length codes for an eighth of the picture", 2550, 800, 8, 1, 2000, false},
+  };
+  for (const Case& c : cases) {
+    // Zero bytes are end-of-line codes in run-length data and black pixels otherwise.
+    auto spec = Spec(c.width, c.height, c.bitCount, std::vector<std::uint8_t>(c.dataBytes, 0));
+    spec.compression = c.compression;
+    spec.palette = kGrayRamp8;
+    TBmpLoad load;
+    load.Read(BuildBmp(spec));
+    EXPECT_EQ(load.aborting, c.refused) << c.name;
+    EXPECT_EQ(load.bitmap.IsEmpty(), c.refused) << c.name;
+  }
+
+  // A row wider than the container can hold passes the data rule (run-length data is short
+  // for any width) but not the allocation: the abort flag says so instead of an exception.
+  auto wide = Spec(800000000, 1, 8, std::vector<std::uint8_t>(800000, 0));
+  wide.compression = 1;
+  wide.palette = kGrayRamp8;
+  TBmpLoad load;
+  EXPECT_NO_THROW(load.Read(BuildBmp(wide)));
+  EXPECT_TRUE(load.aborting);
+  EXPECT_TRUE(load.bitmap.IsEmpty());
 }
 
 TEST(BmpReader, ParamsOnlyAndStreamsWithoutFileHeader) {

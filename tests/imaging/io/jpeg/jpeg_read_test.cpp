@@ -50,6 +50,7 @@ TEST(JpegRead, DecodesEveryCorpusFileExactlyAsTheLibrary) {
   if (corpus.empty())
     GTEST_SKIP() << "shared corpus absent";
   int compared = 0;
+  std::vector<std::string> damaged;
   for (const char* folder : {"jpeg", "exif"}) {
     for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus / folder)) {
       if (entry.path().extension() != ".jpg")
@@ -73,10 +74,90 @@ TEST(JpegRead, DecodesEveryCorpusFileExactlyAsTheLibrary) {
       EXPECT_TRUE(SameAsLibrary(bitmap, expected));
       EXPECT_EQ(params.Width, expected.width);
       EXPECT_EQ(params.Height, expected.height);
+      if (params.Damage.Damaged)
+        damaged.push_back(entry.path().filename().string());
       ++compared;
     }
   }
   EXPECT_GT(compared, 90);
+  // The two files that really are cut short; junk between header segments is no damage.
+  std::sort(damaged.begin(), damaged.end());
+  EXPECT_EQ(damaged, (std::vector<std::string>{"truncated.jpg", "truncated_jpeg.jpg"}));
+}
+
+TEST(JpegRead, CameraPhotosAreNeverFlaggedAsDamaged) {
+  const auto photos = std::filesystem::path(QM_SHARED_DIR) / "bench" / "photos";
+  if (!std::filesystem::is_directory(photos))
+    GTEST_SKIP() << "benchmark photos absent";
+  int read = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(photos)) {
+    if (entry.path().extension() != ".jpg")
+      continue;
+    TImgBitmap bitmap;
+    TIOParamsVals params;
+    params.JpegScale = 4;  // an eighth is enough to read every coded block
+    EXPECT_FALSE(ReadJpegBytes(oracle::ReadFile(entry.path()), bitmap, params).aborting);
+    EXPECT_FALSE(params.Damage.Damaged) << entry.path() << ": " << params.Damage.Reason;
+    ++read;
+  }
+  EXPECT_GT(read, 0);
+}
+
+TEST(JpegRead, DamagedButReadableDataIsConvertedAndNamed) {
+  const auto pattern = oracle::Pattern(96, 64);
+  const auto baseline = oracle::Encode(96, 64, pattern, {});
+  const auto progressive = oracle::Encode(
+      96, 64, pattern, oracle::Options([](oracle::EncodeOptions& o) { o.progressive = true; }));
+  // The entropy-coded data of the first scan starts after its SOS header.
+  auto firstScanData = [](const std::vector<std::uint8_t>& jpeg) {
+    for (std::size_t i = 2; i + 3 < jpeg.size(); ++i) {
+      if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xDA)
+        return i + 2 + (std::size_t{jpeg[i + 2]} << 8 | jpeg[i + 3]);
+    }
+    return jpeg.size();
+  };
+  auto cut = [](std::vector<std::uint8_t> jpeg, std::size_t length) {
+    jpeg.resize(length);
+    return jpeg;
+  };
+  auto scribbled = baseline;
+  const std::size_t scan = firstScanData(baseline);
+  // Stuffed 0xFF bytes read as a run of one bits, which no Huffman table holds as a code:
+  // scribbled-over data that merely decodes to other pixels cannot be told from a photo.
+  for (std::size_t i = scan + 40; i < scan + 80; i += 2) {
+    scribbled[i] = 0xFF;
+    scribbled[i + 1] = 0x00;
+  }
+  const struct {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    const char* reason;
+  } cases[] = {
+      {"inside the first scan", cut(baseline, scan + (baseline.size() - scan) / 3),
+       "Premature end of JPEG file"},
+      {"inside a later progressive scan", cut(progressive, progressive.size() * 4 / 5),
+       "Premature end of JPEG file"},
+      {"just before the end marker", cut(baseline, baseline.size() - 2),
+       "Premature end of JPEG file"},
+      {"corrupt entropy-coded data", scribbled, "Corrupt JPEG data: "},
+  };
+  for (const auto& c : cases) {
+    TImgBitmap bitmap;
+    TIOParamsVals params;
+    EXPECT_FALSE(ReadJpegBytes(c.bytes, bitmap, params).aborting) << c.name;
+    EXPECT_EQ(bitmap.Height(), 64) << c.name;
+    EXPECT_TRUE(params.Damage.Damaged) << c.name;
+    EXPECT_TRUE(params.Damage.Reason.starts_with(c.reason))
+        << c.name << ": " << params.Damage.Reason;
+  }
+  for (const auto& whole : {baseline, progressive}) {
+    TImgBitmap bitmap;
+    TIOParamsVals params;
+    params.Damage.Note("left over from an earlier load");
+    ReadJpegBytes(whole, bitmap, params);
+    EXPECT_FALSE(params.Damage.Damaged);
+    EXPECT_EQ(params.Damage.Reason, "");
+  }
 }
 
 TEST(JpegRead, RecordsColourSpaceAndSamplesOfEachKind) {
@@ -157,16 +238,23 @@ TEST(JpegRead, BadInputEndsWithAbortWithoutCrashing) {
   noise.resize(3000, 0x5A);
   EXPECT_TRUE(ReadJpegBytes(noise, bitmap, params).aborting) << "garbage after start";
 
-  // A frame header claiming 65535 x 65535 pixels.
-  auto huge = SmallJpeg();
-  for (std::size_t i = 2; i + 9 < huge.size(); ++i) {
-    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
-      std::fill(huge.begin() + static_cast<long>(i) + 5, huge.begin() + static_cast<long>(i) + 9,
-                0xFF);
-      break;
+  // Frame headers of a small file claiming sizes its data cannot fill are refused before
+  // anything is allocated.
+  for (const std::uint8_t side : {0xFF, 0x4E}) {
+    auto huge = SmallJpeg();
+    for (std::size_t i = 2; i + 9 < huge.size(); ++i) {
+      if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+        for (const std::size_t at : {i + 5, i + 7}) {
+          huge[at] = side;
+          huge[at + 1] = side == 0xFF ? 0xFF : 0x20;  // 65535 or 20000
+        }
+        break;
+      }
     }
+    TImgBitmap hugeBitmap;
+    EXPECT_TRUE(ReadJpegBytes(huge, hugeBitmap, params).aborting) << int{side};
+    EXPECT_TRUE(hugeBitmap.IsEmpty()) << int{side};
   }
-  EXPECT_TRUE(ReadJpegBytes(huge, bitmap, params).aborting) << "65535 x 65535";
 
   // Every prefix: the header parts abort, the rest decode what they can.
   const auto jpeg = SmallJpeg(24, 16);

@@ -1,0 +1,17 @@
+#pragma once
+
+class TIOParamsVals;
+
+/// After a JPEG load: the IPTC records from the first APP13 marker and the EXIF fields from the
+/// first EXIF APP1 marker of JpegMarkers.
+void ImportJpegMetadata(TIOParamsVals& params);
+
+/// After a TIFF load: the page's IPTC records as an APP13 marker in the Photoshop form and its
+/// ICC profile as APP2 "ICC_PROFILE" markers, so that a scan's JPEG output keeps its captions and
+/// colours as a camera JPEG's does. The JPEG writer leaves out a profile of another colour space.
+void ImportTiffMetadata(TIOParamsVals& params);
+
+/// Before a JPEG save: changed IPTC records replace the first APP13 marker (or are appended;
+/// an empty list removes it), and with ExifPresent a rebuilt EXIF block replaces the first
+/// EXIF APP1 marker. Other APP1 markers (XMP) stay as they are, after the EXIF block.
+void ExportJpegMetadata(TIOParamsVals& params, int savedWidth, int savedHeight);
