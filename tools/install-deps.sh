@@ -7,7 +7,7 @@ packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev zlib
   fonts-dejavu-core xvfb xauth librsvg2-bin)
 if [[ "${1:-build}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
-    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils libimage-exiftool-perl
+    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils libimage-exiftool-perl python3
     desktop-file-utils appstream man-db bash-completion binutils)
 fi
 if [[ "${1:-build}" == package ]]; then

@@ -35,6 +35,9 @@ class TImgView {
   virtual void SetBackground(TColor color) { background_ = color; }
   /// Recomputes the view's bookkeeping and repaints.
   virtual void Update() {}
+  /// Asks the view's own thread to repaint (the request message 8024); what a worker thread
+  /// calls instead of Update.
+  virtual void PostRepaintRequest() {}
   /// Fires OnImageChange.
   virtual void ImageChange() {}
   virtual void SaveState(TByteStream& /*stream*/) {}

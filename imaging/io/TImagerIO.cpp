@@ -13,6 +13,7 @@
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/StreamBlockHeader.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/async/TImgIOWorkers.h"
 #include "imaging/io/bmp/BmpReader.h"
 #include "imaging/io/jpeg/JpegReader.h"
 #include "imaging/io/tiff/TiffReader.h"
@@ -64,12 +65,13 @@ LoadKind LoadKindOf(const std::string& extension) {
 
 }  // namespace
 
-TImagerIO::TImagerIO() {
+TImagerIO::TImagerIO() : workers_(std::make_unique<TImgIOWorkers>()) {
   UseOwnBitmap();
   params_ = std::make_unique<TIOParamsVals>(this, this);
 }
 
 TImagerIO::~TImagerIO() {
+  WaitForWorkers();
   DetachFromView();
 }
 
@@ -198,14 +200,15 @@ void TImagerIO::EndWithoutCodec() {
 }
 
 void TImagerIO::LoadFromFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadFromFile(path); }))
+    return;
   if (bitmap_ == nullptr)
     return;
   if (path.empty())
     return EndWithoutCodec();
   const std::string extension = LowerCaseExtension(path);
-  // Web addresses need the network loader, which this library does not build.
   if (LowerCaseAscii(path.substr(0, 7)) == "http://")
-    return EndWithoutCodec();
+    return LoadFromUrl(path);
   switch (LoadKindOf(extension)) {
     case LoadKind::Jpeg:
       return LoadJpegFile(path);
@@ -219,11 +222,10 @@ void TImagerIO::LoadFromFile(const std::string& path) {
     case LoadKind::Unknown:
       break;
   }
-  // No registered format reads this extension.
   params_->SourcePath.clear();
   params_->FormatId = 0;
   params_->ClearForLoad();
-  EndWithoutCodec();
+  RegistryLoad(path, extension);
 }
 
 void TImagerIO::LoadFileFrame(const std::string& path, int formatId, const TCodecCall& codec) {
@@ -261,30 +263,52 @@ TImagerIO::TCodecCall TImagerIO::JpegCodec() {
   };
 }
 
-void TImagerIO::LoadJpegFile(const std::string& path) {
-  LoadFileFrame(path, kFormatJpeg, JpegCodec());
-}
-
-void TImagerIO::LoadJpegStream(TByteStream& stream) {
+void TImagerIO::LoadStreamFrame(TByteStream& stream, int formatId, const TCodecCall& codec) {
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
   FinishingWork([&] {
     params_->ClearForLoad();
-    LoadStreamSteps(stream, kFormatJpeg, JpegCodec());
+    LoadStreamSteps(stream, formatId, codec);
     params_->SourcePath.clear();
     TellViewResolution();
     UpdateAttached();
   });
 }
 
+void TImagerIO::LoadJpegFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadJpegFile(path); }))
+    return;
+  LoadFileFrame(path, kFormatJpeg, JpegCodec());
+}
+
+void TImagerIO::LoadJpegStream(TByteStream& stream) {
+  if (HandedToWorker([this, &stream] { LoadJpegStream(stream); }))
+    return;
+  LoadStreamFrame(stream, kFormatJpeg, JpegCodec());
+}
+
 void TImagerIO::LoadBmpFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadBmpFile(path); }))
+    return;
   LoadFileFrame(path, kFormatBmp, [this](TByteStream& stream, TProgressRecord& progress) {
     ReadBmpImage(stream, *bitmap_, stream.Size(), *params_, progress, false, false);
   });
 }
 
+void TImagerIO::LoadBmpStream(TByteStream& stream) {
+  if (HandedToWorker([this, &stream] { LoadBmpStream(stream); }))
+    return;
+  LoadStreamFrame(stream, kFormatBmp, [this](TByteStream& source, TProgressRecord& progress) {
+    // The bitmap owns the rest of the stream, as a file load owns the whole file.
+    const std::int64_t dataSize = source.Size() - source.Position();
+    ReadBmpImage(source, *bitmap_, dataSize, *params_, progress, false, false);
+  });
+}
+
 void TImagerIO::LoadTiffFile(const std::string& path) {
+  if (HandedToWorker([this, path] { LoadTiffFile(path); }))
+    return;
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
@@ -299,6 +323,8 @@ void TImagerIO::LoadTiffFile(const std::string& path) {
 }
 
 int TImagerIO::LoadTiffStream(TByteStream& stream, bool withHeader) {
+  if (HandedToWorker([this, &stream, withHeader] { LoadTiffStream(stream, withHeader); }))
+    return 0;
   aborting_ = true;
   if (!PrepareImage()) {
     FinishWork();
@@ -364,7 +390,11 @@ void TImagerIO::UpdateAttached() {
   if (mirroredBitmap_ != nullptr)
     bitmap_->RemoveAlphaChannel();
   if (attachedImager_ != nullptr) {
-    attachedImager_->Update();
+    // A worker leaves the repaint to the view's own thread.
+    if (workers_->IsWorkerThread())
+      attachedImager_->PostRepaintRequest();
+    else
+      attachedImager_->Update();
     attachedImager_->ImageChange();
   } else if (mirroredBitmap_ != nullptr) {
     mirroredBitmap_->SetModified(true);

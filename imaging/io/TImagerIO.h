@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,8 +11,10 @@
 class TByteStream;
 class TIOParamsVals;
 class TImgBitmap;
+class TImgIOWorkers;
 class TImgView;
 class TPlatformBitmap;
+struct FileFormatEntry;
 struct TProgressRecord;
 
 /// The image input/output object: loads files into an image container and saves it, choosing
@@ -59,14 +62,37 @@ class TImagerIO : public TParamsOwnerInfo {
   bool StreamHeaders() const { return streamHeaders_; }
   void SetStreamHeaders(bool value) { streamHeaders_ = value; }
 
-  /// Loads by the lower-cased extension of the path.
+  /// Proxy for web loads ("host:port"); empty means a direct connection. User and password
+  /// are given to the proxy when set.
+  const std::string& ProxyAddress() const { return proxyAddress_; }
+  void SetProxyAddress(const std::string& value) { proxyAddress_ = value; }
+  const std::string& ProxyUser() const { return proxyUser_; }
+  void SetProxyUser(const std::string& value) { proxyUser_ = value; }
+  const std::string& ProxyPassword() const { return proxyPassword_; }
+  void SetProxyPassword(const std::string& value) { proxyPassword_ = value; }
+  /// The largest answer a web load reads; a longer one ends the load with Aborting.
+  std::int64_t WebBodyLimit() const { return webBodyLimit_; }
+  void SetWebBodyLimit(std::int64_t bytes) { webBodyLimit_ = bytes; }
+
+  /// While on, a load or save called for a view's container from a thread that is not one of
+  /// this object's workers runs on a new worker and returns at once. The workers run one at a
+  /// time in the order the calls came. A stream handed to such a call must outlive it.
+  bool Asynchronous() const { return asynchronous_; }
+  void SetAsynchronous(bool value) { asynchronous_ = value; }
+  /// Returns once every load and save started on a worker has ended.
+  void WaitForWorkers();
+
+  /// Loads by the lower-cased extension of the path; a path beginning "http://" is fetched.
   virtual void LoadFromFile(const std::string& path);
   /// Saves by the lower-cased extension of the path; an empty path does nothing.
   virtual void SaveToFile(const std::string& path);
+  /// Loads the image at the stream's position, its format found by content.
+  virtual void LoadFromStream(TByteStream& stream);
 
   void LoadJpegFile(const std::string& path);
   void LoadJpegStream(TByteStream& stream);
   void LoadBmpFile(const std::string& path);
+  void LoadBmpStream(TByteStream& stream);
   void LoadTiffFile(const std::string& path);
   /// Loads page Params().ImageIndex of a TIFF stream; withHeader expects the library's 12-byte
   /// block header first. Answers the number of pages in the file.
@@ -100,7 +126,15 @@ class TImagerIO : public TParamsOwnerInfo {
   TCodecCall JpegCodec();
   void ConvertForJpegSave();
   TProgressRecord MakeProgressRecord();
+  /// True when the call was handed to a worker; otherwise the caller goes on with it.
+  bool HandedToWorker(std::function<void()> call);
   void LoadFileFrame(const std::string& path, int formatId, const TCodecCall& codec);
+  void LoadStreamFrame(TByteStream& stream, int formatId, const TCodecCall& codec);
+  void LoadFromUrl(const std::string& url);
+  void RegistryLoad(const std::string& path, const std::string& extension);
+  void RegistryStreamLoad(TByteStream& stream, const FileFormatEntry& format);
+  void RegistryReadSteps(TByteStream& stream, const FileFormatEntry& format);
+  void RegistrySave(const std::string& path, const std::string& extension);
   void LoadStreamSteps(TByteStream& stream, int formatId, const TCodecCall& codec);
   void SaveJpegSteps(TByteStream& stream);
   void ParamsOnlySteps(TByteStream& stream);
@@ -129,4 +163,10 @@ class TImagerIO : public TParamsOwnerInfo {
   bool filteredAdjustDPI_ = false;
   bool nativePixelFormat_ = false;
   bool streamHeaders_ = false;
+  bool asynchronous_ = false;
+  std::string proxyAddress_;
+  std::string proxyUser_;
+  std::string proxyPassword_;
+  std::int64_t webBodyLimit_ = std::int64_t{512} << 20;
+  std::unique_ptr<TImgIOWorkers> workers_;
 };

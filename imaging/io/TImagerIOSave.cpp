@@ -38,16 +38,19 @@ bool Contains(const std::array<std::string_view, N>& table, const std::string& e
 void TImagerIO::SaveToFile(const std::string& path) {
   if (path.empty())
     return;
+  if (HandedToWorker([this, path] { SaveToFile(path); }))
+    return;
   const std::string extension = LowerCaseExtension(path);
   if (Contains(kJpegSaveExtensions, extension))
     return SaveJpegFile(path);
   if (Contains(kSaveWithoutCodec, extension) || extension == ".pdf")
     return EndWithoutCodec();
-  // No registered format writes this extension.
-  aborting_ = true;
+  RegistrySave(path, extension);
 }
 
 void TImagerIO::SaveJpegFile(const std::string& path) {
+  if (HandedToWorker([this, path] { SaveJpegFile(path); }))
+    return;
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
@@ -65,6 +68,8 @@ void TImagerIO::SaveJpegFile(const std::string& path) {
 }
 
 void TImagerIO::SaveJpegStream(TByteStream& stream) {
+  if (HandedToWorker([this, &stream] { SaveJpegStream(stream); }))
+    return;
   aborting_ = true;
   if (!PrepareImage())
     return FinishWork();
