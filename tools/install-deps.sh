@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running or testing needs, when they are missing.
-# Usage: tools/install-deps.sh build|test|screenshot
+# Usage: tools/install-deps.sh build|test|screenshot|package
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libcurl4-openssl-dev
-  fonts-dejavu-core xvfb xauth)
+  fonts-dejavu-core xvfb xauth librsvg2-bin)
 if [[ "${1:-build}" == test ]]; then
   packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
-    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils libimage-exiftool-perl python3)
+    libtiff-tools clang libclang-rt-14-dev clang-format x11-utils libimage-exiftool-perl python3
+    desktop-file-utils appstream man-db bash-completion binutils)
+fi
+if [[ "${1:-build}" == package ]]; then
+  packages+=(dpkg-dev lintian)
 fi
 if [[ "${1:-build}" == screenshot ]]; then
   packages+=(x11-apps x11-utils netpbm)

@@ -29,11 +29,16 @@ QString ConfigDir() {
 
 QString FolderListDir() {
   const QString executable = QFileInfo("/proc/self/exe").canonicalFilePath();
-  return ChooseFolderListDir(QFileInfo(executable).absolutePath(), ConfigDir());
+  return ChooseFolderListDir(QFileInfo(executable).absolutePath(), QM_INSTALLED_MARKER,
+                             ConfigDir());
 }
 
-QString ChooseFolderListDir(const QString& executableDir, const QString& configDir) {
-  if (CanCreateFileIn(executableDir)) {
+// An installed program's folder is shared by every user and belongs to the package manager, even
+// where it can be written (by root): the desktop entry installed beside it tells it apart.
+QString ChooseFolderListDir(const QString& executableDir, const QString& installedMarker,
+                            const QString& configDir) {
+  const bool installed = QFileInfo::exists(executableDir + '/' + installedMarker);
+  if (!installed && CanCreateFileIn(executableDir)) {
     return executableDir;
   }
   QDir().mkpath(configDir);

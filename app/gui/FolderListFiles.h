@@ -3,13 +3,16 @@
 #include <QString>
 #include <QStringList>
 
-/// The folder that keeps "slist.dat" and "tlist.dat": the executable's own folder when a file can
-/// be created there, else $XDG_CONFIG_HOME/quillmere (~/.config/quillmere without the variable).
+/// The folder that keeps "slist.dat" and "tlist.dat": $XDG_CONFIG_HOME/quillmere
+/// (~/.config/quillmere without the variable) for an installed program; the executable's own
+/// folder for a program run from its build folder, when a file can be created there.
 QString FolderListDir();
 
-/// The choice behind FolderListDir, with both candidates given: executableDir when a file can be
-/// created in it, else configDir, which is created when missing.
-QString ChooseFolderListDir(const QString& executableDir, const QString& configDir);
+/// The choice behind FolderListDir, with the candidates given: executableDir when no file
+/// installedMarker (relative to executableDir) exists and a file can be created in executableDir,
+/// else configDir, which is created when missing.
+QString ChooseFolderListDir(const QString& executableDir, const QString& installedMarker,
+                            const QString& configDir);
 
 /// One folder per line of the file; an empty list when the file does not exist. Lines may end in
 /// CR LF or in LF alone.

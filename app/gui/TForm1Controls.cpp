@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
+#include "app/gui/ApplicationIcon.h"
 #include "app/gui/TForm1.h"
 
 namespace {
@@ -70,6 +71,8 @@ QStringList ItemTexts(const char* const* items, int count) {
 
 void TForm1::CreateControls() {
   setWindowTitle("Quillmere 1.0 (freeware)");
+  // Message boxes owned by the window take its icon as well.
+  setWindowIcon(ApplicationIcon());
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);

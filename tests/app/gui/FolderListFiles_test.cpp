@@ -58,27 +58,43 @@ class FolderListFilesTest : public QObject {
     }
   }
 
-  void TheExecutablesFolderIsUsedWhenItCanBeWritten() {
-    QTemporaryDir exeDir;
-    QTemporaryDir configHome;
-    const QString config = configHome.filePath("quillmere");
-    QCOMPARE(ChooseFolderListDir(exeDir.path(), config), exeDir.path());
-    QVERIFY2(QDir(exeDir.path())
-                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
-                 .isEmpty(),
-             "the write probe must not stay behind");
-    QVERIFY(!QFileInfo::exists(config));
+  void TheListsStayBesideAnExecutableRunWhereItWasBuilt_data() {
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<bool>("inConfig");
+    QTest::newRow("build folder") << true << false << false;
+    QTest::newRow("build folder that cannot be written") << false << false << true;
+    // Installed programs run as root could write to /usr/bin; they must not.
+    QTest::newRow("installed, even where it could write") << true << true << true;
   }
 
-  void TheConfigFolderIsCreatedWhenTheExecutablesCannotBeWritten() {
-    QTemporaryDir configHome;
-    const QString config = configHome.filePath("quillmere");
-    const QString unwritable = configHome.filePath("not-a-folder");
-    QFile blocker(unwritable);
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    QCOMPARE(ChooseFolderListDir(unwritable, config), config);
-    QVERIFY(QFileInfo(config).isDir());
+  void TheListsStayBesideAnExecutableRunWhereItWasBuilt() {
+    QFETCH(bool, writable);
+    QFETCH(bool, installed);
+    QFETCH(bool, inConfig);
+    QTemporaryDir prefix;
+    const QString exeDir = prefix.filePath("bin");
+    const QString marker = "../share/applications/quillmere.desktop";
+    const QString config = prefix.filePath("config/quillmere");
+    if (writable) {
+      QVERIFY(QDir().mkpath(exeDir));
+    } else {
+      QFile blocker(exeDir);
+      QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    if (installed) {
+      QVERIFY(QDir().mkpath(prefix.filePath("share/applications")));
+      QFile entry(prefix.filePath("share/applications/quillmere.desktop"));
+      QVERIFY(entry.open(QIODevice::WriteOnly));
+    }
+
+    QCOMPARE(ChooseFolderListDir(exeDir, marker, config), inConfig ? config : exeDir);
+    QCOMPARE(QFileInfo(config).isDir(), inConfig);
+    if (writable) {
+      QVERIFY2(
+          QDir(exeDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty(),
+          "nothing may stay behind in the executable's folder");
+    }
   }
 
   void TheDefaultFolderIsTheRunningExecutablesOwn() {
