@@ -35,6 +35,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.quillmere.example/)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Found at run time, not linked: the window's narrow font and the opener of "->" folders.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, xdg-utils")
+# Loaded at run time only for photos read from web addresses.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libcurl4 | libcurl3-gnutls")
 # CPack puts the summary first and indents these lines; an empty line separates paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Quillmere resizes and converts a whole folder of digital photos in one batch.
