@@ -238,8 +238,10 @@ A photo whose source is damaged but readable is converted and named in a warning
 Sources that become one target (a.jpg and a.tif both become a.jpg) are named in a warning
 before the first photo and in the summary; the last one listed replaces the others.
 
+Ctrl+C finishes the photos in progress, then stops the run.
+
 Exit status: 0 when every photo was converted from a clean source, 1 when some were not
-converted, came from a damaged source, or an error ended the run, 2 for a usage or folder
-error.
+converted, came from a damaged source, an error ended the run or it was stopped, 2 for a
+usage or folder error.
 )";
 }
