@@ -8,6 +8,7 @@
 #include "imaging/core/SizeMath.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/core/TImgMask.h"
+#include "imaging/io/ClaimedImage.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/tiff/TiffDirectoryChain.h"
@@ -76,17 +77,18 @@ bool Decodable(const TTIFFVars& vars, TImgBitmapFormat format) {
          TTiffRowConverter(vars, format).Supported();
 }
 
-/// An uncompressed page needs all of its bytes in the file: a larger claim is refused before
-/// anything is allocated for it.
-bool DataCanFill(const TTIFFVars& vars) {
-  if (vars.compression != tiffcompression::kNone)
-    return true;
-  const auto rowBits =
-      CheckedMul(vars.width, std::int64_t{vars.samplesPerPixel} * vars.bitsPerSample);
-  if (!rowBits)
-    return false;
-  const auto bytes = CheckedMul((*rowBits + 7) / 8, vars.height);
-  return bytes && *bytes <= static_cast<std::int64_t>(vars.data.size());
+/// The page as the file claims it: an uncompressed page needs nearly all of its bytes in the
+/// file, so a larger claim is refused before anything is allocated for it.
+TClaimedImage ClaimOf(const TTIFFVars& vars, TImgBitmapFormat format) {
+  TClaimedImage claim{vars.width, vars.height, format, 0,
+                      static_cast<std::int64_t>(vars.data.size())};
+  if (vars.compression == tiffcompression::kNone) {
+    const auto rowBits =
+        CheckedMul(vars.width, std::int64_t{vars.samplesPerPixel} * vars.bitsPerSample);
+    claim.leastDataBytes =
+        rowBits ? LeastUncompressedBytes((*rowBits + 7) / 8, vars.height) : INT64_MAX;
+  }
+  return claim;
 }
 
 void ClearRows(TImgBitmap& bitmap) {
@@ -118,12 +120,14 @@ void DecodePixels(TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord& progress
     return;
   }
   const TImgBitmapFormat format = PixelFormatOf(vars);
-  if (!Decodable(vars, format) || !DataCanFill(vars)) {
+  const TClaimedImage claim = ClaimOf(vars, format);
+  if (!Decodable(vars, format) || !ClaimedImageFits(claim)) {
     progress.Abort();
     return;
   }
   PrepareMask(vars, alphaMask);
-  bitmap.Allocate(static_cast<int>(vars.width), static_cast<int>(vars.height), format);
+  if (!AllocateClaimedImage(bitmap, claim, progress))
+    return;
   ClearRows(bitmap);
   if (format == pfPalette8 && bitmap.Palette() != nullptr)
     std::memcpy(bitmap.Palette(), vars.colorMap.data(),
@@ -138,6 +142,8 @@ void DecodePixels(TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord& progress
   else if (!vars.stripOffsets.empty())
     TIFFReadStrips(vars, bitmap, progress);
   bitmap.SetAccessMode(previousMode);
+  if (!progress.Aborted() && !TiffBlocksInFile(vars))
+    vars.params->Damage.Note("Pixel data ends before the last row");
 }
 
 void ReadPage(TImgBitmap& bitmap, std::span<const std::uint8_t> data, int& imageCount,
@@ -201,6 +207,7 @@ void ReadTiffImage(TImgBitmap& bitmap, TByteStream& stream, int& imageCount, boo
                    bool ignoreAlpha, bool relative, std::unique_ptr<TImgMask>* alphaMask,
                    bool paramsOnly, TProgressRecord& progress, TIOParamsVals& params) {
   imageCount = 0;
+  params.Damage = {};
   try {
     const std::vector<std::uint8_t> data = ReadRestOfStream(stream, relative);
     ReadPage(bitmap, data, imageCount, allowEmpty, ignoreAlpha, alphaMask, paramsOnly, progress,

@@ -51,6 +51,22 @@ void ReadPlanarStrips(const TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord
 
 }  // namespace
 
+bool TiffBlocksInFile(const TTIFFVars& vars) {
+  const bool tiled = !vars.tileOffsets.empty();
+  const std::vector<std::uint32_t>& offsets = tiled ? vars.tileOffsets : vars.stripOffsets;
+  const std::vector<std::uint32_t>& counts = tiled ? vars.tileByteCounts : vars.stripByteCounts;
+  const std::uint64_t size = vars.data.size();
+  for (std::size_t i = 0; i < offsets.size(); ++i) {
+    const std::uint64_t count = i < counts.size() ? counts[i] : 0;
+    if (offsets[i] >= size || offsets[i] + count > size)
+      return false;
+  }
+  if (tiled || vars.tileWidth > 0 || vars.tileLength > 0 || vars.planarConfig != 1)
+    return true;
+  const std::uint64_t rowsPerStrip = vars.rowsPerStrip == 0 ? vars.height : vars.rowsPerStrip;
+  return offsets.size() * rowsPerStrip >= vars.height;
+}
+
 void TIFFReadStrips(const TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord& progress) {
   const std::size_t strips = vars.stripOffsets.size();
   progress.perRow = 100.0 / bitmap.Height();
