@@ -109,14 +109,15 @@ void PrepareMask(TTIFFVars& vars, std::unique_ptr<TImgMask>* alphaMask) {
 
 void DecodePixels(TTIFFVars& vars, TImgBitmap& bitmap, TProgressRecord& progress,
                   std::unique_ptr<TImgMask>* alphaMask) {
-  if (vars.width == 0 || vars.height == 0 ||
-      !ImageSizeAllowed(vars.width, vars.height, FormatBitsPerPixel(pfBGR24))) {
-    progress.Abort();
-    return;
-  }
+  // An old-style JPEG page takes its size from its JPEG stream: EXIF thumbnails state none.
   if (vars.compression == tiffcompression::kOldJpeg && vars.jpegProc < 2) {
     PrepareMask(vars, alphaMask);
     ReadTiffOldJpeg(vars, bitmap, progress);
+    return;
+  }
+  if (vars.width == 0 || vars.height == 0 ||
+      !ImageSizeAllowed(vars.width, vars.height, FormatBitsPerPixel(pfBGR24))) {
+    progress.Abort();
     return;
   }
   const TImgBitmapFormat format = PixelFormatOf(vars);
