@@ -216,6 +216,10 @@ TEST(TiffReader, RowsTheDataNeverReachesReadAsZero) {
     for (int x = 0; x < 4; ++x)
       EXPECT_EQ(PixelAt(loaded->bitmap, x, y).red, 0);
   EXPECT_EQ(PixelAt(loaded->bitmap, 3, 0).red, 9);
+  // Read as far as it goes, and said to be damaged; a whole page is not.
+  EXPECT_TRUE(loaded->params.Damage.Damaged);
+  EXPECT_EQ(loaded->params.Damage.Reason, "Pixel data ends before the last row");
+  EXPECT_FALSE(LoadTiffBytes(GrayPage())->params.Damage.Damaged);
 }
 
 TEST(TiffReader, ExifDirectoryValues) {
