@@ -64,16 +64,8 @@ const TBenchFile& LzwPhoto() {
 const TBenchFile& FaxPage() {
   static const TBenchFile file = [] {
     TBenchFile made;
-    tiffwriter::Page page;
-    page.width = 2480;
-    page.height = 3508;
-    page.samples = 1;
-    page.bits = 1;
-    page.photometric = 0;
-    page.compression = tiffwriter::kGroup4;
-    page.rowsPerStrip = page.height;
+    tiffwriter::Page page = tiffwriter::BilevelFaxPage(2480, 3508);
     const std::size_t rowBytes = (page.width + 7) / 8;
-    page.rows.assign(rowBytes * page.height, 0);
     std::mt19937 random(7);
     for (int line = 300; line + 40 < page.height - 300; line += 60) {
       for (int x = 250; x < page.width - 250;) {

@@ -257,6 +257,20 @@ inline std::vector<std::uint8_t> EncodeBlock(const Page& page, std::vector<std::
 }
 
 /// The whole file for one page.
+/// A white Group 4 fax page in one strip, its rows cleared, for the caller to draw black on.
+inline Page BilevelFaxPage(int width, int height) {
+  Page page;
+  page.width = width;
+  page.height = height;
+  page.samples = 1;
+  page.bits = 1;
+  page.photometric = 0;
+  page.compression = kGroup4;
+  page.rowsPerStrip = height;
+  page.rows.assign((static_cast<std::size_t>(width) + 7) / 8 * height, 0);
+  return page;
+}
+
 inline std::vector<std::uint8_t> Encode(const Page& page) {
   const std::size_t rowBytes =
       (static_cast<std::size_t>(page.width) * page.samples * page.bits + 7) / 8;

@@ -257,19 +257,11 @@ int WriteTiffSamples(TImgBitmap& bitmap, const fs::path& folder) {
   WriteTiff(folder / "poster-packbits.tif", poster);
 
   // A fax page at 200 dpi: dark parts of the landscape become black (set bits).
-  tiffwriter::Page fax;
-  fax.width = 1728;
-  fax.height = 1145;
-  fax.samples = 1;
-  fax.bits = 1;
-  fax.photometric = 0;
-  fax.compression = tiffwriter::kGroup4;
-  fax.rowsPerStrip = fax.height;
+  tiffwriter::Page fax = tiffwriter::BilevelFaxPage(1728, 1145);
   fax.dpi = 200;
   bitmap.Allocate(fax.width, fax.height, pfBGR24);
   PaintLandscape(bitmap, 99);
   const std::size_t rowBytes = (static_cast<std::size_t>(fax.width) + 7) / 8;
-  fax.rows.assign(rowBytes * fax.height, 0);
   for (int y = 0; y < fax.height; ++y) {
     const std::uint8_t* row = bitmap.RowPtr(y);
     for (int x = 0; x < fax.width; ++x) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <climits>
 #include <vector>
 
@@ -188,42 +189,39 @@ TEST(BmpReader, LargerHeadersReadLikeTheFortyByteOne) {
 }
 
 TEST(BmpReader, RunsPastTheRightEdgeAreDropped) {
-  // At both depths the last pixel keeps the first colour it got.
-  auto rle8 = Spec(4, 1, 8, {3, 1, 2, 2, 2, 3, 0, 1});
-  rle8.compression = 1;
-  rle8.palette = kGrayRamp8;
-  TBmpLoad load8;
-  load8.Read(BuildBmp(rle8));
-  EXPECT_EQ(load8.Bgr(2, 0), Gray(1));
-  EXPECT_EQ(load8.Bgr(3, 0), Gray(2));
-  EXPECT_EQ(load8.params.BmpCompression, 1);
-
-  auto rle4 = Spec(4, 1, 4, {3, 0x11, 2, 0x22, 2, 0x33, 0, 1});
-  rle4.compression = 2;
-  rle4.palette.assign(kGrayRamp8.begin(), kGrayRamp8.begin() + 16 * 3);
-  TBmpLoad load4;
-  load4.Read(BuildBmp(rle4));
-  EXPECT_EQ(load4.Bgr(2, 0), Gray(1));
-  EXPECT_EQ(load4.Bgr(3, 0), Gray(2));
-
-  // Writers pad every row of an odd width with one pixel of colour 0, as a run or inside an
-  // absolute run; the right column keeps the photo's colour.
-  auto padded = Spec(3, 2, 8, {3, 9, 1, 0, 0, 0, 0, 4, 5, 6, 7, 0, 0, 1});
-  padded.compression = 1;
-  padded.palette = kGrayRamp8;
-  TBmpLoad loadPadded;
-  loadPadded.Read(BuildBmp(padded));
-  EXPECT_EQ(loadPadded.Bgr(2, 1), Gray(9));
-  EXPECT_EQ(loadPadded.Bgr(2, 0), Gray(7));
-
-  // An absolute run longer than the row behaves like a repeated one.
-  auto absolute = Spec(2, 1, 8, {0, 4, 7, 8, 9, 10, 0, 1});
-  absolute.compression = 1;
-  absolute.palette = kGrayRamp8;
-  TBmpLoad loadAbsolute;
-  loadAbsolute.Read(BuildBmp(absolute));
-  EXPECT_EQ(loadAbsolute.Bgr(0, 0), Gray(7));
-  EXPECT_EQ(loadAbsolute.Bgr(1, 0), Gray(8));
+  struct Case {
+    const char* what;
+    int width, height, bits;
+    std::vector<std::uint8_t> data;
+    std::vector<std::array<int, 3>> expected;  // x, y, gray level
+  };
+  const Case cases[] = {
+      // At both depths the last pixel keeps the first colour it got.
+      {"rle8 overrun", 4, 1, 8, {3, 1, 2, 2, 2, 3, 0, 1}, {{2, 0, 1}, {3, 0, 2}}},
+      {"rle4 overrun", 4, 1, 4, {3, 0x11, 2, 0x22, 2, 0x33, 0, 1}, {{2, 0, 1}, {3, 0, 2}}},
+      // Writers pad every row of an odd width with one pixel of colour 0, as a run or inside an
+      // absolute run; the right column keeps the photo's colour.
+      {"odd width padded",
+       3,
+       2,
+       8,
+       {3, 9, 1, 0, 0, 0, 0, 4, 5, 6, 7, 0, 0, 1},
+       {{2, 1, 9}, {2, 0, 7}}},
+      // An absolute run longer than the row behaves like a repeated one.
+      {"long absolute run", 2, 1, 8, {0, 4, 7, 8, 9, 10, 0, 1}, {{0, 0, 7}, {1, 0, 8}}},
+  };
+  for (const Case& c : cases) {
+    auto spec = Spec(c.width, c.height, c.bits, c.data);
+    spec.compression = c.bits == 8 ? 1 : 2;
+    spec.palette.assign(kGrayRamp8.begin(), kGrayRamp8.begin() + (c.bits == 8 ? 256 : 16) * 3);
+    TBmpLoad load;
+    load.Read(BuildBmp(spec));
+    if (c.bits == 8) {
+      EXPECT_EQ(load.params.BmpCompression, 1) << c.what;
+    }
+    for (const auto& [x, y, level] : c.expected)
+      EXPECT_EQ(load.Bgr(x, y), Gray(level)) << c.what << " at " << x << "," << y;
+  }
 }
 
 TEST(BmpReader, RunLengthDataWithoutEndOfBitmap) {
