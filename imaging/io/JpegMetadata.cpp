@@ -81,6 +81,12 @@ void ExportExif(TIOParamsVals& params, int savedWidth, int savedHeight) {
   markers.InsertMarker(otherApp1 >= 0 ? otherApp1 : markers.Count(), kApp1, std::move(block));
 }
 
+void TakeExifResolution(TIOParamsVals& params) {
+  const double factor = params.ExifResolutionUnit == kCentimetre ? kCentimetresPerInch : 1.0;
+  params.SetResolutionX(params.ExifResolutionX * factor);
+  params.SetResolutionY(params.ExifResolutionY * factor);
+}
+
 }  // namespace
 
 void ImportJpegMetadata(TIOParamsVals& params) {
@@ -91,11 +97,21 @@ void ImportJpegMetadata(TIOParamsVals& params) {
   const int exifIndex = FirstExifMarker(markers);
   if (exifIndex < 0 || !ParseExif(markers[exifIndex].data, params))
     return;
-  if (params.ResolutionX == 1 && params.ResolutionY == 1) {
-    const double factor = params.ExifResolutionUnit == kCentimetre ? kCentimetresPerInch : 1.0;
-    params.SetResolutionX(params.ExifResolutionX * factor);
-    params.SetResolutionY(params.ExifResolutionY * factor);
+  if (params.ResolutionX == 1 && params.ResolutionY == 1)
+    TakeExifResolution(params);
+}
+
+void ImportEmbeddedMetadata(TIOParamsVals& params, std::vector<std::uint8_t> exifPayload,
+                            const std::vector<std::uint8_t>& iccProfile) {
+  if (!exifPayload.empty() && ParseExif(exifPayload, params)) {
+    if (params.ResolutionX < 2 && params.ResolutionY < 2 && params.ExifResolutionX >= 2 &&
+        params.ExifResolutionY >= 2)
+      TakeExifResolution(params);
+    // A block too long for one marker is still written, rebuilt from the parsed fields.
+    if (exifPayload.size() <= kMaxMarkerPayload)
+      params.JpegMarkers.InsertMarker(0, kApp1, std::move(exifPayload));
   }
+  AddIccChunks(params.JpegMarkers, iccProfile);
 }
 
 void ImportTiffMetadata(TIOParamsVals& params) {

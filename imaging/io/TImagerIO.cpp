@@ -16,6 +16,7 @@
 #include "imaging/io/async/TImgIOWorkers.h"
 #include "imaging/io/bmp/BmpReader.h"
 #include "imaging/io/jpeg/JpegReader.h"
+#include "imaging/io/registry/LibraryFormats.h"
 #include "imaging/io/tiff/TiffReader.h"
 #include "platform/FileStream.h"
 #include "platform/PlatformBitmap.h"
@@ -26,7 +27,7 @@ constexpr int kFormatTiff = 1;
 constexpr int kFormatJpeg = 3;
 constexpr int kFormatBmp = 5;
 
-enum class LoadKind { Jpeg, Tiff, Bmp, Video, WithoutCodec, Unknown };
+enum class LoadKind { Jpeg, Tiff, Bmp, Registry, Video, WithoutCodec, Unknown };
 
 struct ExtensionRow {
   std::string_view extension;
@@ -34,12 +35,13 @@ struct ExtensionRow {
 };
 
 // In the order the loaders are tried; formats whose codec this library does not build still
-// have their rows, so their files end with Aborting instead of going to the registry.
+// have their rows, so their files end with Aborting instead of going to the registry. PNG is
+// read by its built-in registry row.
 constexpr std::array<ExtensionRow, 34> kLoadTable = {{
     {".jpg", LoadKind::Jpeg},          {".jpeg", LoadKind::Jpeg},
     {".jpe", LoadKind::Jpeg},          {".jp2", LoadKind::WithoutCodec},
     {".j2k", LoadKind::WithoutCodec},  {".jpc", LoadKind::WithoutCodec},
-    {".j2c", LoadKind::WithoutCodec},  {".png", LoadKind::WithoutCodec},
+    {".j2c", LoadKind::WithoutCodec},  {".png", LoadKind::Registry},
     {".tif", LoadKind::Tiff},          {".tiff", LoadKind::Tiff},
     {".fax", LoadKind::Tiff},          {".g3n", LoadKind::Tiff},
     {".g3f", LoadKind::Tiff},          {".pcx", LoadKind::WithoutCodec},
@@ -66,6 +68,7 @@ LoadKind LoadKindOf(const std::string& extension) {
 }  // namespace
 
 TImagerIO::TImagerIO() : workers_(std::make_unique<TImgIOWorkers>()) {
+  AddLibraryFormats();
   UseOwnBitmap();
   params_ = std::make_unique<TIOParamsVals>(this, this);
 }
@@ -219,6 +222,7 @@ void TImagerIO::LoadFromFile(const std::string& path) {
     case LoadKind::Video:
     case LoadKind::WithoutCodec:
       return EndWithoutCodec();
+    case LoadKind::Registry:
     case LoadKind::Unknown:
       break;
   }

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "imaging/io/ProgressRecord.h"
+#include "imaging/io/png/PngReader.h"
 
 namespace {
 
@@ -40,6 +41,11 @@ FileFormatEntry BuiltIn(int id, const char* name, const char* extensions, std::u
   return entry;
 }
 
+FileFormatEntry WithRead(FileFormatEntry entry, TFileFormatRead read) {
+  entry.Read = std::move(read);
+  return entry;
+}
+
 std::vector<FileFormatEntry> BuiltInRows() {
   return {
       BuiltIn(1, "TIFF Bitmap", "TIF;TIFF;FAX;G3N;G3F", 8, true, true),
@@ -49,7 +55,7 @@ std::vector<FileFormatEntry> BuiltInRows() {
       BuiltIn(5, "Windows Bitmap", "BMP;DIB;RLE", 32, true, true),
       BuiltIn(6, "Windows Icon", "ICO", 0, true, true),
       BuiltIn(7, "Windows Cursor", "CUR", 0, true, false),
-      BuiltIn(8, "Portable Network Graphics", "PNG", 128, true, true),
+      WithRead(BuiltIn(8, "Portable Network Graphics", "PNG", 128, true, true), ReadPngImage),
       BuiltIn(9, "Windows Metafile", "WMF", 0, true, false),
       BuiltIn(10, "Enhanced Windows Metafile", "EMF", 0, true, false),
       BuiltIn(11, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", 256, true, true),

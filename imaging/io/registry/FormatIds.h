@@ -22,3 +22,10 @@ enum TFormatId : int {
   kFormatPostScript = 17,
   kFormatPdf = 18,
 };
+
+/// The format ids of the rows that AddLibraryFormats adds.
+enum TLibraryFormatId : int {
+  kFormatWebp = 19,
+  kFormatHeif = 20,
+  kFormatAvif = 21,
+};
