@@ -1,7 +1,10 @@
 #include "cli/CliOptions.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
+
+#include "app/batch/BatchPaths.h"
 
 namespace {
 
@@ -101,6 +104,43 @@ bool ParseShard(const std::string& value, ConversionSettings& settings) {
   return true;
 }
 
+void AddOnce(std::vector<std::string>& list, const std::string& extension) {
+  if (std::find(list.begin(), list.end(), extension) == list.end())
+    list.push_back(extension);
+}
+
+// A comma-separated list of "all", "default" and extension names with or without their dot.
+bool ParseFormats(const std::string& value, ConversionSettings& settings) {
+  const std::vector<std::string>& specified = SpecifiedPhotoExtensions();
+  const std::vector<std::string>& library = LibraryPhotoExtensions();
+  std::vector<std::string> chosen;
+  std::size_t start = 0;
+  while (start <= value.size()) {
+    const std::size_t comma = std::min(value.find(',', start), value.size());
+    std::string item = Lower(value.substr(start, comma - start));
+    start = comma + 1;
+    if (item == "all" || item == "default") {
+      for (const std::string& extension : specified)
+        AddOnce(chosen, extension);
+      if (item == "all") {
+        for (const std::string& extension : library)
+          AddOnce(chosen, extension);
+      }
+      continue;
+    }
+    if (item.empty() || item[0] != '.')
+      item.insert(0, ".");
+    const auto known = [&](const std::vector<std::string>& list) {
+      return std::find(list.begin(), list.end(), item) != list.end();
+    };
+    if (!known(specified) && !known(library))
+      return false;
+    AddOnce(chosen, item);
+  }
+  settings.SourceExtensions = std::move(chosen);
+  return true;
+}
+
 bool SetFlag(const std::string& name, TCliOptions& options) {
   ConversionSettings& s = options.Settings;
   const std::pair<const char*, bool*> flags[] = {{"--subfolders", &s.IncludeSubfolders},
@@ -153,7 +193,7 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defau
       argument.erase(equals);
     } else if (argument == "--quality" || argument == "--size" || argument == "--jobs" ||
                argument == "--report" || argument == "--shard" || argument == "--colour" ||
-               argument == "--metadata") {
+               argument == "--metadata" || argument == "--formats") {
       if (i + 1 == arguments.size()) {
         options.Error = "option " + argument + " needs a value";
         break;
@@ -176,6 +216,8 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defau
       valid = ParseColour(value, options.Settings);
     } else if (argument == "--metadata") {
       valid = ParseMetadata(value, options.Settings);
+    } else if (argument == "--formats") {
+      valid = ParseFormats(value, options.Settings);
     } else {
       options.Error = "unknown option " + argument;
       break;
@@ -197,8 +239,8 @@ TCliOptions ParseCliOptions(const std::vector<std::string>& arguments, int defau
 std::string CliUsage() {
   return R"(Usage: quillmere-cli [options] SOURCE TARGET
 
-Converts every .jpg, .tif, .tiff and .bmp photo in SOURCE into a progressive JPEG file at the
-same relative place under TARGET.
+Converts every .jpg, .tif, .tiff and .bmp photo in SOURCE (or those of --formats) into a
+progressive JPEG file at the same relative place under TARGET.
 
 Options:
   --quality Q    best, very-good, good (default), medium or low
@@ -223,6 +265,9 @@ Options:
                  much smaller than RGB ones
   --metadata M   keep (default): the photo's metadata rebuilt for the new image; strip: no
                  EXIF, IPTC, XMP or comments, only the ICC profile, so colours stay right
+  --formats LIST the extensions to convert, separated by commas: default (.jpg, .tif, .tiff,
+                 .bmp), all (those and .png, .webp, .heic, .heif, .avif), or any of these
+                 names, such as jpg,png; transparent parts are put on white
   --shard K/N    convert only the photos in shard K of N (1 <= K <= N), chosen by a stable hash
                  of the target's relative path; N runs with K = 1..N together write exactly
                  what one whole run writes

@@ -11,9 +11,20 @@ std::string WithTrailingSeparator(const std::string& folder) {
   return folder + '/';
 }
 
-bool IsPhotoPath(const std::string& path) {
-  const std::string extension = LowerCaseExtension(path);
-  return extension == ".jpg" || extension == ".tif" || extension == ".tiff" || extension == ".bmp";
+const std::vector<std::string>& SpecifiedPhotoExtensions() {
+  static const std::vector<std::string> extensions = {".jpg", ".tif", ".tiff", ".bmp"};
+  return extensions;
+}
+
+const std::vector<std::string>& LibraryPhotoExtensions() {
+  static const std::vector<std::string> extensions = {".png", ".webp", ".heic", ".heif", ".avif"};
+  return extensions;
+}
+
+bool IsPhotoPath(const std::string& path, const std::vector<std::string>& extensions) {
+  const std::vector<std::string>& wanted =
+      extensions.empty() ? SpecifiedPhotoExtensions() : extensions;
+  return std::find(wanted.begin(), wanted.end(), LowerCaseExtension(path)) != wanted.end();
 }
 
 std::string TargetPathFor(const std::string& path, std::size_t sourceLength,

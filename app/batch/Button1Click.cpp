@@ -89,7 +89,7 @@ std::vector<TPhotoJob> PhotoJobs(const std::vector<std::string>& files, std::siz
                                  TBatchResult& result) {
   std::vector<TPhotoJob> jobs;
   for (std::size_t i = 0; i < files.size(); ++i) {
-    if (!IsPhotoPath(files[i])) {
+    if (!IsPhotoPath(files[i], settings.SourceExtensions)) {
       ++result.Skipped;
       continue;
     }

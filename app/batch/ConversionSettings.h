@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 /// The choices of the main window that a batch run reads. The window's controls are the storage;
 /// a run asks the window for a fresh copy whenever it needs one, so changes made during a run
@@ -39,6 +40,8 @@ struct ConversionSettings {
   /// ShardCount are converted.
   int ShardIndex = 0;
   int ShardCount = 1;
+  /// The extensions collected, lower case with their dots; empty for the specified set.
+  std::vector<std::string> SourceExtensions;
 };
 
 /// Items of the quality list, index for index.
