@@ -28,7 +28,7 @@ if (($# == 0)); then
   samples=samples
   rm -rf "$samples/photos" "$samples/converted"
   "$build/tools/make-samples" "$samples/photos"
-  "$cli" --subfolders "$samples/photos" "$samples/converted"
+  "$cli" --subfolders --formats all "$samples/photos" "$samples/converted"
   echo "The converted photos are in $samples/converted"
   exit 0
 fi

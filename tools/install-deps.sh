@@ -4,9 +4,10 @@
 set -euo pipefail
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libjpeg62-turbo-dev zlib1g-dev libcurl4-openssl-dev
-  fonts-dejavu-core xvfb xauth librsvg2-bin)
+  libpng-dev libwebp-dev libheif-dev fonts-dejavu-core xvfb xauth librsvg2-bin)
 if [[ "${1:-build}" == test ]]; then
-  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libpng-dev libjpeg-turbo-progs
+  packages+=(libgtest-dev libgmock-dev libbenchmark-dev libtiff-dev libjpeg-turbo-progs webp
+    libheif-examples
     libtiff-tools clang libclang-rt-14-dev clang-format x11-utils libimage-exiftool-perl python3
     desktop-file-utils appstream man-db bash-completion binutils)
 fi
