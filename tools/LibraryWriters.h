@@ -41,7 +41,8 @@ inline bool WritePng(const std::string& path, const TPicture& picture, bool inte
     rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(
         picture.samples.data() + static_cast<std::size_t>(y) * picture.width * picture.channels);
   }
-  bool written = false;
+  // Kept in memory across a jump out of libpng.
+  volatile bool written = false;
   if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
     png_init_io(png, file);
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width),

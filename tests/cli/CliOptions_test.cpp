@@ -58,6 +58,33 @@ TEST(CliOptionsTest, QualityAndSizeNamesMapToTheirListIndexes) {
   EXPECT_EQ(Parse({"--size", "1024 X 768", "a", "b"}).Settings.SizeIndex, 7);
 }
 
+TEST(CliOptionsTest, FormatsChooseTheCollectedExtensions) {
+  const std::vector<std::string> specified = {".jpg", ".tif", ".tiff", ".bmp"};
+  const std::vector<std::string> all = {".jpg",  ".tif",  ".tiff", ".bmp", ".png",
+                                        ".webp", ".heic", ".heif", ".avif"};
+  const struct {
+    const char* value;
+    std::vector<std::string> extensions;
+  } cases[] = {
+      {"all", all},
+      {"ALL", all},
+      {"default", specified},
+      {"png", {".png"}},
+      {"jpg,.HEIC,webp", {".jpg", ".heic", ".webp"}},
+      {"png,all", {".png", ".jpg", ".tif", ".tiff", ".bmp", ".webp", ".heic", ".heif", ".avif"}},
+      {"avif,avif", {".avif"}},
+  };
+  for (const auto& c : cases) {
+    const TCliOptions options = Parse({"--formats", c.value, "a", "b"});
+    EXPECT_EQ(options.Error, "") << c.value;
+    EXPECT_EQ(options.Settings.SourceExtensions, c.extensions) << c.value;
+  }
+  EXPECT_TRUE(Parse({"a", "b"}).Settings.SourceExtensions.empty());
+  for (const char* value : {"", "gif", "png,", ",png", "jpeg", "png;webp"})
+    EXPECT_EQ(Parse({"--formats", value, "a", "b"}).Error,
+              std::string("invalid value '") + value + "' for --formats");
+}
+
 TEST(CliOptionsTest, UsageErrorsAreReported) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"only-one"},

@@ -15,6 +15,14 @@ TEST(BatchPathsTest, PhotoExtensionsInAnyCaseOnly) {
   }
 }
 
+TEST(BatchPathsTest, AChosenListReplacesTheSpecifiedExtensions) {
+  const std::vector<std::string> chosen = {".png", ".heic"};
+  for (const char* path : {"/a/p.png", "/a/p.PNG", "/a/IMG_1.HEIC"})
+    EXPECT_TRUE(IsPhotoPath(path, chosen)) << path;
+  for (const char* path : {"/a/p.jpg", "/a/p.heif", "/a/png"})
+    EXPECT_FALSE(IsPhotoPath(path, chosen)) << path;
+}
+
 TEST(BatchPathsTest, TargetKeepsTheRelativePlaceWithAJpgExtension) {
   const std::string source = "/home/u/Photos/";
   EXPECT_EQ(TargetPathFor("/home/u/Photos/sub/x.tiff", source.size(), "/out/"), "/out/sub/x.jpg");
