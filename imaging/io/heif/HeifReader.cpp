@@ -144,7 +144,8 @@ void ReadHeifImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& param
   if (context == nullptr)
     return progress.Abort();
   heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
-  // Decoding stays on the calling thread: threads come from the library's shared pool only.
+  // Tiles are decoded on the calling thread: threads come from the library's shared pool only.
+  // The AV1 decoder behind this libheif version takes no thread count and starts its own.
   heif_context_set_max_decoding_threads(context.get(), 0);
   if (heif_context_read_from_memory_without_copy(context.get(), file->data(), file->size(), nullptr)
           .code != heif_error_Ok)
