@@ -13,7 +13,8 @@ constexpr std::size_t kMaxTextLength = 80;
 // The built-in formats are decoded through the fixed extension tables of the I/O object; their
 // rows name them. Where a row is reached all the same (an extension only the row lists, a
 // format found by content), its operation reports failure: doing nothing and succeeding would
-// leave the previous image in the container, or an empty file called a saved picture.
+// leave the previous image in the container, or an empty file called a saved picture. PNG is
+// the exception: its row reads through libpng, and the fixed table sends ".png" to it.
 void ReadWithoutCodec(TByteStream&, TImgBitmap&, TIOParamsVals&, bool, TProgressRecord& progress) {
   progress.Abort();
 }
