@@ -8,6 +8,12 @@ extern "C" const char* __lsan_default_suppressions() {
   return "leak:libdav1d\n";
 }
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // Small enough that tiles and overlay layers stay within the fuzzer's memory limit.
+  SetLargestHeifSide(2048);
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   return fuzzread::ReadOnce(ReadHeifImage, data, size);
 }

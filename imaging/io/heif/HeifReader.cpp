@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string_view>
@@ -23,8 +24,7 @@ namespace {
 
 constexpr std::uint32_t kFtypHeader = 16;  // size, "ftyp", major brand, minor version
 constexpr std::uint32_t kLargestFtyp = 4096;
-// Larger sides than any camera writes; the library refuses them before decoding.
-constexpr int kMaxSide = 1 << 16;
+std::atomic<int> largestSide{1 << 14};
 
 constexpr std::array<std::string_view, 10> kHeifBrands = {"heic", "heix", "heim", "heis", "hevc",
                                                           "hevx", "hevm", "hevs", "mif1", "msf1"};
@@ -112,6 +112,10 @@ void StoreImage(const heif_image* image, TDecodedLayout layout, TImgBitmap& bitm
 
 }  // namespace
 
+void SetLargestHeifSide(int side) {
+  largestSide.store(side);
+}
+
 THeifBrand HeifBrandOf(std::span<const std::uint8_t> head) {
   TByteReader reader(head, TByteReader::Endian::Big);
   const std::uint32_t boxSize = reader.U32();
@@ -143,7 +147,7 @@ void ReadHeifImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& param
   const TContext context(heif_context_alloc());
   if (context == nullptr)
     return progress.Abort();
-  heif_context_set_maximum_image_size_limit(context.get(), kMaxSide);
+  heif_context_set_maximum_image_size_limit(context.get(), largestSide.load());
   // Tiles are decoded on the calling thread: threads come from the library's shared pool only.
   // The AV1 decoder behind this libheif version takes no thread count and starts its own.
   heif_context_set_max_decoding_threads(context.get(), 0);

@@ -15,6 +15,12 @@ enum class THeifBrand { None, Heif, Avif };
 /// HEIF when one names HEVC images or only the generic image brands.
 THeifBrand HeifBrandOf(std::span<const std::uint8_t> head);
 
+/// The longest side libheif may decode, for the primary image and every image it is made of
+/// (grid tiles, overlay layers): a file of a few kilobytes can claim gigabytes of pixels. The
+/// default, 16384, holds every camera's and phone's photos and panoramas. Library-wide: set
+/// once at start-up (the fuzz target lowers it), only read afterwards.
+void SetLargestHeifSide(int side);
+
 /// Reads the primary image of the HEIF or AVIF file at the stream's position through libheif,
 /// with the file's rotation, mirroring and cropping applied as the library applies them, into
 /// a pfBGR24 container (alpha composited on white). The EXIF block goes through the EXIF parse
