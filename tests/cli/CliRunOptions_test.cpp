@@ -252,6 +252,25 @@ TEST_F(CliRunOptionsTest, ColourYCbCrWritesHalvedChromaAndTheDefaultStaysRgb) {
   EXPECT_EQ(Run({"--colour", "cmyk", source.string(), "out"}).status, 2);
 }
 
+TEST_F(CliRunOptionsTest, FastKeepsTheSizesAndCombinesWithYCbCr) {
+  ASSERT_TRUE(WriteJpeg(source / "p.jpg", 400, 300, 1));
+  ASSERT_EQ(Run({"--size", "25%", source.string(), (root / "exact").string()}).status, 0);
+  ASSERT_EQ(Run({"--fast", "--colour", "ycbcr", "--size", "25%", source.string(),
+                 (root / "fast").string()})
+                .status,
+            0);
+  const auto exact = ReadJpegFrame(root / "exact" / "p.jpg");
+  const auto fast = ReadJpegFrame(root / "fast" / "p.jpg");
+  EXPECT_EQ(fast.width, exact.width);
+  EXPECT_EQ(fast.height, exact.height);
+  EXPECT_EQ(FrameComponents(root / "fast" / "p.jpg")[0].sampling, 0x22);
+  // Nothing to shrink at the full size: the same bytes as without the option.
+  ASSERT_EQ(Run({"--size", "100%", source.string(), (root / "full").string()}).status, 0);
+  ASSERT_EQ(
+      Run({"--fast", "--size", "100%", source.string(), (root / "full-fast").string()}).status, 0);
+  EXPECT_TRUE(Tree(root / "full") == Tree(root / "full-fast"));
+}
+
 TEST_F(CliRunOptionsTest, MetadataStripLeavesOnlyTheIccProfile) {
   const fs::path photo = CorpusDir() / "exif/exif-samples/Nikon_D70.jpg";
   if (!fs::exists(photo) || std::system("exiftool -ver >/dev/null 2>&1") != 0)
