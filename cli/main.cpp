@@ -16,6 +16,7 @@
 #include "cli/CliWindow.h"
 #include "cli/PhotoReportWriter.h"
 #include "imaging/component/TImager.h"
+#include "platform/MemoryReuse.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ int ExitStatus(const TBatchResult& result) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFreedMemoryForReuse();
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const TCliOptions options =
       ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), cores);
