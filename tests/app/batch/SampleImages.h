@@ -11,31 +11,30 @@
 /// Small test images written with the oracle tools or by hand, never with the project's own code.
 namespace sample_images {
 
-inline std::vector<std::uint8_t> Pixels(int width, int height, int seed) {
+/// Red rises to the right, green downwards; blue is blueAt(x, y).
+template <class Blue>
+std::vector<std::uint8_t> GradientPixels(int width, int height, Blue blueAt) {
   std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
       p[0] = static_cast<std::uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
       p[1] = static_cast<std::uint8_t>(y * 255 / (height > 1 ? height - 1 : 1));
-      p[2] = static_cast<std::uint8_t>((x * 7 + y * 13 + seed * 31) & 0xFF);
+      p[2] = static_cast<std::uint8_t>(blueAt(x, y));
     }
   }
   return rgb;
 }
 
-/// A picture without fine detail: every channel a gradient.
+inline std::vector<std::uint8_t> Pixels(int width, int height, int seed) {
+  return GradientPixels(width, height,
+                        [=](int x, int y) { return (x * 7 + y * 13 + seed * 31) & 0xFF; });
+}
+
+/// A picture without fine detail: blue a gradient as well.
 inline std::vector<std::uint8_t> SmoothPixels(int width, int height) {
-  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
-      p[0] = static_cast<std::uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
-      p[1] = static_cast<std::uint8_t>(y * 255 / (height > 1 ? height - 1 : 1));
-      p[2] = static_cast<std::uint8_t>((x + y) * 255 / std::max(width + height - 2, 1));
-    }
-  }
-  return rgb;
+  const int span = std::max(width + height - 2, 1);
+  return GradientPixels(width, height, [=](int x, int y) { return (x + y) * 255 / span; });
 }
 
 /// A baseline JPEG made by cjpeg from the given RGB rows; false when cjpeg failed.
