@@ -107,7 +107,7 @@ report() {  # label seconds peak-kb floor-seconds rgb-floor-seconds
   local bytes
   bytes=$(find "$work/out" -type f -printf '%s\n' | awk '{ n += $1 } END { print n + 0 }')
   awk -v label="$1" -v s="$2" -v kb="$3" -v floor="$4" -v rgb="$5" -v n="$count" -v bytes="$bytes" 'BEGIN {
-    printf "  %-28s %8.2f %10.2f %8.2f %10.2f %9.0f %10s\n", label, s, (s > 0 ? n / s : 0),
+    printf "  %-32s %8.2f %10.2f %8.2f %10.2f %9.0f %10s\n", label, s, (s > 0 ? n / s : 0),
       (floor > 0 ? s / floor : 0), (rgb > 0 ? s / rgb : 0), kb / 1024,
       (bytes > 0 ? sprintf("%.1f", bytes / 1048576) : "-") }'
 }
@@ -117,7 +117,7 @@ run_size() {  # size option, vips scale, ImageMagick geometry
   export VIPS_SCALE=$2 MAGICK_SIZE=$3
   echo
   echo "Size $size, quality Good, $count photos, $cores cores"
-  printf "  %-28s %8s %10s %8s %10s %9s %10s\n" "tool" "seconds" "photos/s" "x floor" "x RGB floor" \
+  printf "  %-32s %8s %10s %8s %10s %9s %10s\n" "tool" "seconds" "photos/s" "x floor" "x RGB floor" \
     "peak MB" "output MB"
 
   # The result-sized images of the floor are our own results, decoded beforehand.
@@ -163,7 +163,7 @@ lowest_psnr() {  # exact-folder other-folder
       lowest=$psnr
     fi
   done
-  printf "  %-28s %s dB lowest PSNR against the default output\n" "  (--fast output)" "$lowest"
+  printf "  %-32s %s dB lowest PSNR against the default output\n" "  (--fast output)" "$lowest"
 }
 
 # One photo of 16000 x 12000 pixels, tiled from the largest bench photo, at 50 %: the peak memory
@@ -199,7 +199,7 @@ TILE
   rm -f "$work/tile.ppm"
   echo
   echo "One photo of 16000 x 12000 pixels (192 megapixels) at 50 %, one job"
-  printf "  %-28s %8s %9s %10s\n" "tool" "seconds" "peak MB" "x default"
+  printf "  %-32s %8s %9s %10s\n" "tool" "seconds" "peak MB" "x default"
   local default_kb="" label line seconds kb
   for option in "" "--fast" "--fast --colour ycbcr"; do
     # shellcheck disable=SC2086
@@ -208,7 +208,7 @@ TILE
     default_kb=${default_kb:-$kb}
     label="quillmere${option:+ $option}"
     awk -v label="$label" -v s="$seconds" -v kb="$kb" -v base="$default_kb" 'BEGIN {
-      printf "  %-28s %8.2f %9.0f %10.2f\n", label, s, kb / 1024, kb / base }'
+      printf "  %-32s %8.2f %9.0f %10.2f\n", label, s, kb / 1024, kb / base }'
   done
 }
 
