@@ -1,23 +1,20 @@
 #include "app/batch/ConvertFile.h"
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <optional>
 
 #include "app/batch/FileTimes.h"
 #include "app/batch/FolderUtils.h"
-#include "app/batch/ShrinkOnLoad.h"
+#include "app/batch/ShrunkLoad.h"
 #include "app/batch/SizeRule.h"
 #include "app/batch/StripMetadata.h"
 #include "imaging/component/TImager.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
-#include "imaging/io/jpeg/JpegFrameSize.h"
 #include "imaging/proc/TImagerProc.h"
 #include "imaging/proc/resample/ResampleSize.h"
-#include "platform/FileStream.h"
 
 namespace {
 
@@ -29,50 +26,6 @@ std::uintmax_t SizeOrZero(const std::string& path) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
   return error ? 0 : size;
-}
-
-// The JPEG binding's code for a scale denominator of 1, 2, 4 or 8.
-std::uint8_t JpegScaleCode(int denominator) {
-  switch (denominator) {
-    case 2:
-      return 2;
-    case 4:
-      return 3;
-    case 8:
-      return 4;
-    default:
-      return 1;
-  }
-}
-
-// The denominator to decode the source at: its header alone tells the full size the size rule
-// works from. Anything but a readable JPEG is decoded whole.
-int ChooseLoadDenominator(const ConversionSettings& settings, const std::string& source) {
-  if (!settings.ShrinkOnLoad)
-    return 1;
-  TFileStream stream(source, TFileStream::Mode::OpenRead);
-  if (!stream.IsOpen())
-    return 1;
-  const std::optional<TJpegFrameSize> frame = ReadJpegFrameSize(stream);
-  if (!frame)
-    return 1;
-  const ResampleRequest request = ComputeResample(settings, frame->width, frame->height);
-  if (!request.Resize)
-    return 1;
-  const auto size = ComputeResampleSize(frame->width, frame->height, request.Width, request.Height);
-  return size ? ShrinkDenominator(frame->width, frame->height, size->width, size->height) : 1;
-}
-
-// The size rule for a photo decoded at 1/denominator: worked out on the full size, asked of
-// the decoded image as both sides.
-ResampleRequest ShrunkRequest(const ConversionSettings& settings, int fullWidth, int fullHeight) {
-  ResampleRequest request = ComputeResample(settings, fullWidth, fullHeight);
-  const auto size = ComputeResampleSize(fullWidth, fullHeight, request.Width, request.Height);
-  if (request.Resize && size) {
-    request.Width = size->width;
-    request.Height = size->height;
-  }
-  return request;
 }
 
 // What the size rule would make of the photo, without resampling it.
@@ -100,11 +53,13 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
   }
   result.BytesIn = SizeOrZero(source);
   TIOParamsVals& params = imager.Params();
-  params.JpegScale = JpegScaleCode(settings.PlanOnly ? 1 : ChooseLoadDenominator(settings, source));
-  // Only the JPEG reader sets this; a TIFF or BMP load must not see the previous photo's.
+  // Only the JPEG reader sets the scale used; a TIFF or BMP load must not see the previous
+  // photo's.
   params.JpegScaleUsed = 1;
-  imager.LoadFromFile(source);
-  params.JpegScale = 1;
+  {
+    const TShrunkLoad shrunkLoad(settings, source, params);
+    imager.LoadFromFile(source);
+  }
   if (imager.IO()->Aborting())
     return result;
   const bool shrunk = params.JpegScaleUsed > 1;
