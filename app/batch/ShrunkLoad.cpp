@@ -1,5 +1,6 @@
 #include "app/batch/ShrunkLoad.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -25,6 +26,14 @@ std::uint8_t JpegScaleCode(int denominator) {
   }
 }
 
+int DenominatorFor(const ConversionSettings& settings, int width, int height) {
+  const ResampleRequest request = ComputeResample(settings, width, height);
+  if (!request.Resize)
+    return 1;
+  const auto size = ComputeResampleSize(width, height, request.Width, request.Height);
+  return size ? ShrinkDenominator(width, height, size->width, size->height) : 1;
+}
+
 int ChooseDenominator(const ConversionSettings& settings, const std::string& source) {
   if (!settings.ShrinkOnLoad || settings.PlanOnly)
     return 1;
@@ -34,11 +43,12 @@ int ChooseDenominator(const ConversionSettings& settings, const std::string& sou
   const std::optional<TJpegFrameSize> frame = ReadJpegFrameSize(stream);
   if (!frame)
     return 1;
-  const ResampleRequest request = ComputeResample(settings, frame->width, frame->height);
-  if (!request.Resize)
-    return 1;
-  const auto size = ComputeResampleSize(frame->width, frame->height, request.Width, request.Height);
-  return size ? ShrinkDenominator(frame->width, frame->height, size->width, size->height) : 1;
+  const int denominator = DenominatorFor(settings, frame->width, frame->height);
+  // Whether the photo is turned upright is known only once it is loaded: the decode must then
+  // cover the target of either way up.
+  if (!settings.AutoRotate)
+    return denominator;
+  return std::min(denominator, DenominatorFor(settings, frame->height, frame->width));
 }
 
 }  // namespace

@@ -8,8 +8,9 @@
 class TIOParamsVals;
 
 /// For as long as it lives, asks the JPEG reader for the scale that ShrinkOnLoad chooses for the
-/// source: read from the source's header alone, the full size the size rule works from. A dry
-/// run, a source that is no readable JPEG or a rule that keeps more than half is read whole.
+/// source: read from the source's header alone, the full size the size rule works from (with
+/// AutoRotate, the scale that serves the photo either way up). A dry run, a source that is no
+/// readable JPEG or a rule that keeps more than half is read whole.
 /// The reader is asked for the full size again when it ends, even through an error.
 class TShrunkLoad {
  public:

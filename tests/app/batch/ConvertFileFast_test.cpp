@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/batch/ConvertFile.h"
 #include "imaging/component/TImager.h"
@@ -92,6 +94,88 @@ TEST_F(ConvertFileFastTest, ShrinksTheDecodeWithinTheTargetAndWritesTheExactSize
       // A misplaced or wrongly scaled decode lands far below this on a gradient.
       EXPECT_GT(Psnr(fast, exact), 38.0);
     }
+  }
+}
+
+// The file with an EXIF block right after its start marker that holds only an orientation.
+std::vector<std::uint8_t> WithOrientation(std::vector<std::uint8_t> jpeg, int orientation) {
+  const std::vector<std::uint8_t> app1 = {0xFF,
+                                          0xE1,
+                                          0x00,
+                                          0x22,
+                                          'E',
+                                          'x',
+                                          'i',
+                                          'f',
+                                          0,
+                                          0,  // marker, length 34, identifier
+                                          'I',
+                                          'I',
+                                          42,
+                                          0,
+                                          8,
+                                          0,
+                                          0,
+                                          0,  // little-endian TIFF, IFD at 8
+                                          1,
+                                          0,  // one entry
+                                          0x12,
+                                          0x01,
+                                          3,
+                                          0,
+                                          1,
+                                          0,
+                                          0,
+                                          0,  // orientation, SHORT, count 1
+                                          static_cast<std::uint8_t>(orientation),
+                                          0,
+                                          0,
+                                          0,  // its value
+                                          0,
+                                          0,
+                                          0,
+                                          0};  // no next IFD
+  jpeg.insert(jpeg.begin() + 2, app1.begin(), app1.end());
+  return jpeg;
+}
+
+struct TurnedCase {
+  const char* what;
+  int width, height, orientation, sizeIndex, denominator;
+  int outputWidth, outputHeight;  // the size rule on the photo as shown
+};
+
+// Index 3 is 10 %, 9 is 640 x 480.
+constexpr TurnedCase kTurnedCases[] = {
+    {"stored tall, shown wide: 640 x 160 wants a half, though tall would take a quarter", 600, 2400,
+     6, 9, 2, 640, 160},
+    {"stored wide, shown tall: 120 x 480 would take a quarter, wide wants a half", 2400, 600, 6, 9,
+     2, 120, 480},
+    {"either way up a tenth takes an eighth", 1600, 1200, 8, 3, 8, 120, 160},
+};
+
+TEST_F(ConvertFileFastTest, TurnedPhotosShrinkOnlyAsFarAsEitherWayUpAllows) {
+  settings.AutoRotate = true;
+  for (const TurnedCase& c : kTurnedCases) {
+    SCOPED_TRACE(c.what);
+    const fs::path source = root / "turned.jpg";
+    ASSERT_TRUE(sample_images::WriteJpegOf(source, c.width, c.height,
+                                           sample_images::SmoothPixels(c.width, c.height)));
+    const auto bytes = WithOrientation(oracle::ReadFile(source), c.orientation);
+    std::ofstream(source, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    settings.SizeIndex = c.sizeIndex;
+    const oracle::Image exact = ConvertTo(source, "exact.jpg", false);
+    const oracle::Image fast = ConvertTo(source, "fast.jpg", true);
+    EXPECT_EQ(imager.Params().JpegScaleUsed, c.denominator);
+    ASSERT_TRUE(exact.ok && fast.ok);
+    EXPECT_EQ(exact.width, c.outputWidth);
+    EXPECT_EQ(exact.height, c.outputHeight);
+    EXPECT_EQ(fast.width, exact.width);
+    EXPECT_EQ(fast.height, exact.height);
+    ASSERT_EQ(fast.pixels.size(), exact.pixels.size());
+    EXPECT_GT(Psnr(fast, exact), 38.0);
   }
 }
 
