@@ -4,11 +4,11 @@
 #include <array>
 
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/core/TurnUpright.h"
 #include "imaging/io/LabToBgr.h"
 #include "imaging/io/tiff/CcittCodes.h"
 #include "imaging/io/tiff/PackBitsDecoder.h"
 #include "imaging/io/tiff/TiffLzwDecoder.h"
-#include "imaging/core/TurnUpright.h"
 #include "tests/imaging/io/tiff/TiffBuilder.h"
 #include "tests/imaging/io/tiff/TiffTestSupport.h"
 
