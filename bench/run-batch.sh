@@ -140,7 +140,7 @@ run_size() {  # size option, vips scale, ImageMagick geometry, the window's size
   report "floor, RGB output" $rgb "${floors[@]}"
   report "quillmere --jobs 1" $(measure "$cli" --quiet --jobs 1 --size "$size" "$photos" "$work/out") "${floors[@]}"
   report "quillmere --jobs $cores" $(measure "$cli" --quiet --jobs "$cores" --size "$size" "$photos" "$work/out") "${floors[@]}"
-  report "window (every core)" $(measure "$window_run" "$photos" "$work/out" "$size_index") "${floors[@]}"
+  report "window" $(measure "$window_run" "$photos" "$work/out" "$size_index") "${floors[@]}"
   report "quillmere --colour ycbcr" $(measure "$cli" --quiet --colour ycbcr --jobs "$cores" --size "$size" "$photos" "$work/out") "${floors[@]}"
   local vips_script
   vips_script=$(per_photo_script vips vips_line)
