@@ -19,7 +19,11 @@ class TTerminalWindow : public TBatchWindow {
   void SetProgressMaximum(int) override {}
   void SetProgressPosition(int) override {}
   void SetStatusText(const std::string&) override {}
-  void ShowMessage(const std::string& text, TMessageKind) override { std::cerr << text << '\n'; }
+  // The closing message of a clean run would only add to what is timed.
+  void ShowMessage(const std::string& text, TMessageKind kind) override {
+    if (kind != mkInformation)
+      std::cerr << text << '\n';
+  }
   void ProcessPendingEvents() override {}
   void FocusSourceFolder() override {}
   void FocusTargetFolder() override {}
