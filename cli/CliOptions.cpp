@@ -81,10 +81,16 @@ bool ParseColour(const std::string& value, ConversionSettings& settings) {
 
 bool ParseMetadata(const std::string& value, ConversionSettings& settings) {
   const std::string choice = Lower(value);
-  if (choice != "keep" && choice != "strip")
-    return false;
-  settings.StripMetadata = choice == "strip";
-  return true;
+  const std::pair<const char*, TMetadataChoice> choices[] = {{"keep", TMetadataChoice::Keep},
+                                                             {"all", TMetadataChoice::All},
+                                                             {"strip", TMetadataChoice::Strip}};
+  for (const auto& [name, metadata] : choices) {
+    if (choice == name) {
+      settings.Metadata = metadata;
+      return true;
+    }
+  }
+  return false;
 }
 
 // "K/N" with 1 <= K <= N.
@@ -114,6 +120,7 @@ bool SetFlag(const std::string& name, TCliOptions& options) {
                                                  {"--dry-run", &s.PlanOnly},
                                                  {"--update", &s.SkipUpToDate},
                                                  {"--keep-dates", &s.KeepDates},
+                                                 {"--auto-rotate", &s.AutoRotate},
                                                  {"--stop-on-error", &options.StopOnError},
                                                  {"--quiet", &options.Quiet},
                                                  {"--help", &options.Help},
@@ -221,8 +228,12 @@ Options:
                  milliseconds)
   --colour C     rgb (default) or ycbcr: ordinary YCbCr JPEGs with chroma halved both ways,
                  much smaller than RGB ones
-  --metadata M   keep (default): the photo's metadata rebuilt for the new image; strip: no
-                 EXIF, IPTC, XMP or comments, only the ICC profile, so colours stay right
+  --metadata M   keep (default): the photo's metadata rebuilt for the new image, without its
+                 GPS position; all: as keep, with the GPS position and the XMP packet;
+                 strip: no EXIF, IPTC, XMP or comments, only the ICC profile, so colours
+                 stay right
+  --auto-rotate  turn each photo upright by its EXIF orientation before the size rule, so
+                 that a portrait photo fits the frame as it is seen, and write orientation 1
   --shard K/N    convert only the photos in shard K of N (1 <= K <= N), chosen by a stable hash
                  of the target's relative path; N runs with K = 1..N together write exactly
                  what one whole run writes

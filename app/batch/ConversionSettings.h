@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "app/batch/MetadataChoice.h"
+
 /// The choices of the main window that a batch run reads. The window's controls are the storage;
 /// a run asks the window for a fresh copy whenever it needs one, so changes made during a run
 /// apply from the next file on.
@@ -31,8 +33,10 @@ struct ConversionSettings {
   bool SkipUpToDate = false;
   /// Each written target gets its source's access and modification times.
   bool KeepDates = false;
-  /// The written photo carries no EXIF, IPTC, XMP or comment, only the source's ICC profile.
-  bool StripMetadata = false;
+  TMetadataChoice Metadata = TMetadataChoice::Keep;
+  /// Pixels are turned upright by the source's orientation before the size rule, and the
+  /// written photo says orientation 1.
+  bool AutoRotate = false;
   /// Colour photos are written as YCbCr with chroma halved both ways instead of as RGB.
   bool WriteYCbCr = false;
   /// Only the photos whose relative target path hashes into shard ShardIndex (0-based) of

@@ -6,10 +6,11 @@
 
 #include "app/batch/FileTimes.h"
 #include "app/batch/FolderUtils.h"
+#include "app/batch/MetadataChoice.h"
 #include "app/batch/SizeRule.h"
-#include "app/batch/StripMetadata.h"
 #include "imaging/component/TImager.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/core/TurnUpright.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/proc/TImagerProc.h"
@@ -27,14 +28,13 @@ std::uintmax_t SizeOrZero(const std::string& path) {
   return error ? 0 : size;
 }
 
-// What the size rule would make of the photo, without resampling it.
-void PlanOutputSize(const ResampleRequest& request, TPhotoResult& result) {
-  result.OutputWidth = result.SourceWidth;
-  result.OutputHeight = result.SourceHeight;
+// What the size rule would make of an upright photo, without resampling it.
+void PlanOutputSize(const ResampleRequest& request, int width, int height, TPhotoResult& result) {
+  result.OutputWidth = width;
+  result.OutputHeight = height;
   if (!request.Resize)
     return;
-  const auto size =
-      ComputeResampleSize(result.SourceWidth, result.SourceHeight, request.Width, request.Height);
+  const auto size = ComputeResampleSize(width, height, request.Width, request.Height);
   if (size) {
     result.OutputWidth = size->width;
     result.OutputHeight = size->height;
@@ -61,11 +61,19 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
   if (params.Damage.Damaged && settings.RefuseDamagedSources)
     return result;
 
-  const ResampleRequest request = ComputeResample(settings, params.Width, params.Height);
+  const int orientation = settings.AutoRotate ? params.Orientation : 1;
+  const bool swapsSides = OrientationSwapsSides(orientation);
+  const int uprightWidth = swapsSides ? params.Height : params.Width;
+  const int uprightHeight = swapsSides ? params.Width : params.Height;
+  const ResampleRequest request = ComputeResample(settings, uprightWidth, uprightHeight);
   if (settings.PlanOnly) {
-    PlanOutputSize(request, result);
+    PlanOutputSize(request, uprightWidth, uprightHeight, result);
     result.Planned = true;
     return result;
+  }
+  if (orientation != 1) {
+    TurnUpright(*imager.GetImgBitmap(), orientation, nullptr);
+    params.SetOrientation(1);
   }
   if (request.Resize)
     imager.Resample(request.Width, request.Height, rfBicubic);
@@ -91,8 +99,7 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
   } else {
     params.JpegColorSpace = settings.WriteYCbCr ? kJpegYCbCr : kJpegRgb;
   }
-  if (settings.StripMetadata)
-    StripMetadataKeepingIcc(params);
+  ApplyMetadataChoice(settings.Metadata, params);
   imager.SaveJpegFile(target);
   result.Converted = !imager.IO()->Aborting();
   if (!result.Converted)
