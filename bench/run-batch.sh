@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Times whole batch runs of quillmere-cli over real camera photos, next to the floor (decoding
-# every photo and encoding a result-sized image with libjpeg-turbo's own tools, no resampling),
-# libvips and ImageMagick, all measured in this run on the same files. --fast is compared with
-# the default output (PSNR), and a 192-megapixel photo made here shows the peak memory of one
-# photo with and without --fast.
+# Times whole batch runs of quillmere-cli and of the window's run over real camera photos, next
+# to the floor (decoding every photo and encoding a result-sized image with libjpeg-turbo's own
+# tools, no resampling), libvips and ImageMagick, all measured in this run on the same files.
+# --fast is compared with the default output (PSNR), and a 192-megapixel photo made here shows
+# the peak memory of one photo with and without --fast.
 #   bench/run-batch.sh [PHOTO_FOLDER]    default ../shared/bench/photos; REPEAT=3 runs each
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,12 +32,16 @@ fi
 
 build=build-release
 mkdir -p "$build"
-if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF &&
-  cmake --build "$build" -j "$(nproc)" --target quillmere-cli; } >"$build/bench-build.log" 2>&1; then
+if ! { cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_BUILD_TESTS=OFF \
+  -DQM_BUILD_BENCH=ON &&
+  cmake --build "$build" -j "$(nproc)" --target quillmere-cli qm_window_run; } \
+  >"$build/bench-build.log" 2>&1; then
   cat "$build/bench-build.log"
   exit 1
 fi
 cli=$PWD/$build/cli/quillmere-cli
+# The window's run, driven through the batch core as the window drives it.
+window_run=$PWD/$build/bench/qm_window_run
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -112,8 +116,8 @@ report() {  # label seconds peak-kb floor-seconds rgb-floor-seconds
       (bytes > 0 ? sprintf("%.1f", bytes / 1048576) : "-") }'
 }
 
-run_size() {  # size option, vips scale, ImageMagick geometry
-  local size=$1
+run_size() {  # size option, vips scale, ImageMagick geometry, the window's size index
+  local size=$1 size_index=$4
   export VIPS_SCALE=$2 MAGICK_SIZE=$3
   echo
   echo "Size $size, quality Good, $count photos, $cores cores"
@@ -140,6 +144,7 @@ run_size() {  # size option, vips scale, ImageMagick geometry
   report "quillmere --jobs 1" $(measure "$cli" --quiet --jobs 1 --size "$size" "$photos" "$work/out") "${floors[@]}"
   rm -rf "$work/exact" && cp -r "$work/out" "$work/exact"
   report "quillmere --jobs $cores" $(measure "$cli" --quiet --jobs "$cores" --size "$size" "$photos" "$work/out") "${floors[@]}"
+  report "window" $(measure "$window_run" "$photos" "$work/out" "$size_index") "${floors[@]}"
   report "quillmere --colour ycbcr" $(measure "$cli" --quiet --colour ycbcr --jobs "$cores" --size "$size" "$photos" "$work/out") "${floors[@]}"
   report "quillmere --fast --jobs 1" $(measure "$cli" --quiet --fast --jobs 1 --size "$size" "$photos" "$work/out") "${floors[@]}"
   lowest_psnr "$work/exact" "$work/out"
@@ -212,6 +217,6 @@ TILE
   done
 }
 
-run_size "50%" 0.5 "50%"
-run_size "1024x768" box "1024x768"
+run_size "50%" 0.5 "50%" 1
+run_size "1024x768" box "1024x768" 7
 big_photo
