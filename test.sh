@@ -21,8 +21,10 @@ export QT_QPA_PLATFORM=offscreen
 tsan=build-tsan
 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="-O1 -g" \
   -DQM_SANITIZE_THREAD=ON -DQM_WERROR=ON -DQM_BUILD_TESTS=ON -DQM_BUILD_GUI=OFF >/dev/null
-cmake --build "$tsan" -j "$(nproc)" --target test_imaging_io_async
+cmake --build "$tsan" -j "$(nproc)" --target test_imaging_io_async test_app_batch
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$tsan/tests/test_imaging_io_async"
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$tsan/tests/test_app_batch" \
+  --gtest_filter='ParallelConverterTest.*:WindowRunTest.*'
 
 # The fuzzers run first so that CTest's summary is the last thing printed.
 tests/fuzz/run.sh

@@ -1,21 +1,21 @@
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <iomanip>
 #include <iostream>
 #include <memory>
-#include <thread>
 
 #include "app/batch/Button1Click.h"
 #include "app/batch/ParallelConverter.h"
 #include "app/batch/SerialConverter.h"
+#include "app/batch/ThreadBudget.h"
 #include "cli/CliOptions.h"
 #include "cli/CliWindow.h"
 #include "cli/PhotoReportWriter.h"
 #include "imaging/component/TImager.h"
+#include "platform/MemoryReuse.h"
 
 namespace {
 
@@ -68,7 +68,8 @@ int ExitStatus(const TBatchResult& result) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  KeepFreedMemoryForReuse();
+  const int cores = MachineCores();
   const TCliOptions options =
       ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc), cores);
   if (options.Help) {
@@ -101,8 +102,7 @@ int main(int argc, char** argv) {
   window.SetStopFlag(&interrupted);
   std::signal(SIGINT, OnInterrupt);
   const auto start = std::chrono::steady_clock::now();
-  // The cores are shared out among the jobs, each keeping at least its own thread.
-  const int threadBudget = std::max(1, cores / options.Jobs);
+  const int threadBudget = SharedThreadBudget(cores, options.Jobs);
   TBatchResult result;
   if (options.Jobs == 1) {
     // One job is the window's own road: one component, settings read for every file.

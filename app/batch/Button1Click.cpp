@@ -4,6 +4,7 @@
 
 #include "app/batch/BatchPaths.h"
 #include "app/batch/BatchWindow.h"
+#include "app/batch/ClashReports.h"
 #include "app/batch/CollectFiles.h"
 #include "app/batch/FolderUtils.h"
 #include "app/batch/PathShard.h"
@@ -35,23 +36,18 @@ std::string ErrorText(const std::exception_ptr& error) {
   }
 }
 
-// Counts one photo into the result and tells the window of any problem. A photo's error ends
-// the run (by propagating) when the window says so. replacedBy names the later source that
-// writes the same target, if any.
-void TallyPhoto(TBatchWindow& window, const TPhotoJob& job, const TPhotoResult& photo,
-                const std::string& replacedBy, TBatchResult& result) {
+// Counts one photo into the result, tells the window of any problem and hands its report on.
+// A photo's error ends the run (by propagating) when the window says so.
+void TallyPhoto(TBatchWindow& window, std::size_t job, const std::vector<TPhotoJob>& jobs,
+                const TPhotoResult& photo, TClashReports& reports, TBatchResult& result) {
   if (photo.Error && window.EndRunOnPhotoError())
     std::rethrow_exception(photo.Error);
-  const std::string& path = job.Source;
+  const std::string& path = jobs[job].Source;
   TPhotoOutcome outcome = poNotConverted;
   std::string reason;
   if (photo.UpToDate) {
     ++result.UpToDate;
     outcome = poUpToDate;
-    if (!replacedBy.empty()) {
-      outcome = poClash;
-      reason = "replaced by " + replacedBy;
-    }
   } else if (photo.Planned) {
     ++result.Planned;
     outcome = poPlanned;
@@ -65,10 +61,6 @@ void TallyPhoto(TBatchWindow& window, const TPhotoJob& job, const TPhotoResult& 
       outcome = poConvertedDamaged;
       reason = photo.Damage;
     }
-    if (!replacedBy.empty()) {
-      outcome = poClash;
-      reason = "replaced by " + replacedBy;
-    }
   } else {
     if (photo.Error) {
       reason = ErrorText(photo.Error);
@@ -79,7 +71,7 @@ void TallyPhoto(TBatchWindow& window, const TPhotoJob& job, const TPhotoResult& 
     if (!reason.empty())
       window.NotePhotoProblem(path + ": not converted: " + reason);
   }
-  window.PhotoReported({job, photo, outcome, reason});
+  reports.Report(job, photo, outcome, std::move(reason), window);
 }
 
 // The photos of the run's shard. The shard follows the target's relative path, so that
@@ -103,17 +95,12 @@ std::vector<TPhotoJob> PhotoJobs(const std::vector<std::string>& files, std::siz
   return jobs;
 }
 
-// Marks the jobs whose target a later job writes, and gives for each job the source of that
-// later job (empty when none).
-std::vector<std::string> MarkReplacedJobs(TBatchResult& result) {
-  std::vector<std::string> replacedBy(result.Jobs.size());
+// Marks the jobs whose target a later job writes.
+void MarkReplacedJobs(TBatchResult& result) {
   for (const TTargetClash& clash : result.Clashes) {
-    for (std::size_t i = 0; i + 1 < clash.Jobs.size(); ++i) {
+    for (std::size_t i = 0; i + 1 < clash.Jobs.size(); ++i)
       result.Jobs[clash.Jobs[i]].Replaced = true;
-      replacedBy[clash.Jobs[i]] = result.Jobs[clash.Jobs.back()].Source;
-    }
   }
-  return replacedBy;
 }
 
 }  // namespace
@@ -163,8 +150,9 @@ TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
   result.Collected = static_cast<int>(files.size());
   result.Photos = static_cast<int>(result.Jobs.size());
   result.Clashes = FindTargetClashes(result.Jobs);
-  const std::vector<std::string> replacedBy = MarkReplacedJobs(result);
+  MarkReplacedJobs(result);
   const std::vector<TPhotoJob>& jobs = result.Jobs;
+  TClashReports reports(jobs, result.Clashes);
 
   window.SetProgressMaximum(result.Collected);
   window.SetProgressPosition(0);
@@ -175,7 +163,7 @@ TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
 
   try {
     converter.ConvertAll(jobs, window, [&](std::size_t job, const TPhotoResult& photo) {
-      TallyPhoto(window, jobs[job], photo, replacedBy[job], result);
+      TallyPhoto(window, job, jobs, photo, reports, result);
       const std::size_t done = jobs[job].ListIndex + 1;
       window.SetProgressPosition(static_cast<int>(done));
       window.SetStatusText("Conversion: " + std::to_string(ConversionPercent(done, files.size())) +
@@ -183,12 +171,14 @@ TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
       window.ProcessPendingEvents();
     });
   } catch (const std::exception& error) {
+    reports.Flush(window);
     result.Outcome = boFailed;
     result.ErrorMessage = error.what();
     window.ShowMessage(result.ErrorMessage, mkFailure);
     return result;
   }
 
+  reports.Flush(window);
   if (window.StopRequested()) {
     result.Outcome = boStopped;
     window.SetStatusText(kStoppedText);
@@ -197,8 +187,10 @@ TBatchResult Button1Click(TBatchWindow& window, TPhotoConverter& converter) {
   }
   window.SetStatusText("");
   result.Outcome = boFinished;
-  window.ShowMessage(ClosingMessage(result.NotConverted, result.Photos),
-                     result.NotConverted.empty() ? mkInformation : mkWarning);
+  // A plan's own lines already say which photos could not be read; it converts nothing.
+  if (!settings.PlanOnly)
+    window.ShowMessage(ClosingMessage(result.NotConverted, result.Photos),
+                       result.NotConverted.empty() ? mkInformation : mkWarning);
   window.SetProgressPosition(0);
   return result;
 }

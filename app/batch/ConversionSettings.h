@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "app/batch/MetadataChoice.h"
+
 /// The choices of the main window that a batch run reads. The window's controls are the storage;
 /// a run asks the window for a fresh copy whenever it needs one, so changes made during a run
 /// apply from the next file on.
@@ -32,10 +34,16 @@ struct ConversionSettings {
   bool SkipUpToDate = false;
   /// Each written target gets its source's access and modification times.
   bool KeepDates = false;
-  /// The written photo carries no EXIF, IPTC, XMP or comment, only the source's ICC profile.
-  bool StripMetadata = false;
+  TMetadataChoice Metadata = TMetadataChoice::Keep;
+  /// Pixels are turned upright by the source's orientation before the size rule, and the
+  /// written photo says orientation 1.
+  bool AutoRotate = false;
   /// Colour photos are written as YCbCr with chroma halved both ways instead of as RGB.
   bool WriteYCbCr = false;
+  /// A JPEG the size rule shrinks to at most half in both directions is decoded at 1/2, 1/4 or
+  /// 1/8 of its size (never below the target) and resampled from there: much faster and
+  /// leaner, with output that differs slightly from the exact road's.
+  bool ShrinkOnLoad = false;
   /// Only the photos whose relative target path hashes into shard ShardIndex (0-based) of
   /// ShardCount are converted.
   int ShardIndex = 0;

@@ -6,10 +6,12 @@
 
 #include "app/batch/FileTimes.h"
 #include "app/batch/FolderUtils.h"
+#include "app/batch/MetadataChoice.h"
+#include "app/batch/ShrunkLoad.h"
 #include "app/batch/SizeRule.h"
-#include "app/batch/StripMetadata.h"
 #include "imaging/component/TImager.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/core/TurnUpright.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/proc/TImagerProc.h"
@@ -27,14 +29,13 @@ std::uintmax_t SizeOrZero(const std::string& path) {
   return error ? 0 : size;
 }
 
-// What the size rule would make of the photo, without resampling it.
-void PlanOutputSize(const ResampleRequest& request, TPhotoResult& result) {
-  result.OutputWidth = result.SourceWidth;
-  result.OutputHeight = result.SourceHeight;
+// What the size rule would make of an upright photo, without resampling it.
+void PlanOutputSize(const ResampleRequest& request, int width, int height, TPhotoResult& result) {
+  result.OutputWidth = width;
+  result.OutputHeight = height;
   if (!request.Resize)
     return;
-  const auto size =
-      ComputeResampleSize(result.SourceWidth, result.SourceHeight, request.Width, request.Height);
+  const auto size = ComputeResampleSize(width, height, request.Width, request.Height);
   if (size) {
     result.OutputWidth = size->width;
     result.OutputHeight = size->height;
@@ -51,23 +52,42 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
     return result;
   }
   result.BytesIn = SizeOrZero(source);
-  imager.LoadFromFile(source);
+  TIOParamsVals& params = imager.Params();
+  // Only the JPEG reader sets the scale used; a TIFF or BMP load must not see the previous
+  // photo's.
+  params.JpegScaleUsed = 1;
+  {
+    const TShrunkLoad shrunkLoad(settings, source, params);
+    imager.LoadFromFile(source);
+  }
   if (imager.IO()->Aborting())
     return result;
-  TIOParamsVals& params = imager.Params();
-  result.SourceWidth = params.Width;
-  result.SourceHeight = params.Height;
+  const bool shrunk = params.JpegScaleUsed > 1;
+  result.SourceWidth = shrunk ? params.JpegFullWidth : params.Width;
+  result.SourceHeight = shrunk ? params.JpegFullHeight : params.Height;
   result.Damage = params.Damage.Reason;
   if (params.Damage.Damaged && settings.RefuseDamagedSources)
     return result;
 
-  const ResampleRequest request = ComputeResample(settings, params.Width, params.Height);
+  const int orientation = settings.AutoRotate ? params.Orientation : 1;
+  const bool swapsSides = OrientationSwapsSides(orientation);
+  const int uprightWidth = swapsSides ? result.SourceHeight : result.SourceWidth;
+  const int uprightHeight = swapsSides ? result.SourceWidth : result.SourceHeight;
+  const ResampleRequest request = shrunk ? ShrunkRequest(settings, uprightWidth, uprightHeight)
+                                         : ComputeResample(settings, uprightWidth, uprightHeight);
   if (settings.PlanOnly) {
-    PlanOutputSize(request, result);
+    PlanOutputSize(request, uprightWidth, uprightHeight, result);
     result.Planned = true;
     return result;
   }
-  if (request.Resize)
+  if (orientation != 1) {
+    TurnUpright(*imager.GetImgBitmap(), orientation, nullptr);
+    params.SetOrientation(1);
+  }
+  TImgBitmap& decoded = *imager.GetImgBitmap();
+  const bool decodedAtTarget =
+      shrunk && decoded.Width() == request.Width && decoded.Height() == request.Height;
+  if (request.Resize && !decodedAtTarget)
     imager.Resample(request.Width, request.Height, rfBicubic);
 
   TImagerProc& proc = *imager.Proc();
@@ -91,8 +111,7 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
   } else {
     params.JpegColorSpace = settings.WriteYCbCr ? kJpegYCbCr : kJpegRgb;
   }
-  if (settings.StripMetadata)
-    StripMetadataKeepingIcc(params);
+  ApplyMetadataChoice(settings.Metadata, params);
   imager.SaveJpegFile(target);
   result.Converted = !imager.IO()->Aborting();
   if (!result.Converted)

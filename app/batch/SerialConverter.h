@@ -4,8 +4,8 @@
 
 class TImager;
 
-/// Converts the photos one after the other on the window's imaging component, reading the
-/// per-file settings from the window afresh for every file. The component's operations may keep
+/// Converts the photos one after the other on one imaging component, reading the per-file
+/// settings from the window afresh for every file. The component's operations may keep
 /// `threadBudget` threads busy, the run's own included.
 class TSerialConverter : public TPhotoConverter {
  public:

@@ -16,6 +16,7 @@
 #include <exception>
 
 #include "app/batch/FolderUtils.h"
+#include "app/gui/EventLoopWaiter.h"
 #include "app/gui/FolderListFiles.h"
 #include "app/gui/TBrowseForFolder.h"
 #include "imaging/component/TImager.h"
@@ -76,6 +77,7 @@ TForm1::TForm1(const QStringList& arguments, const QString& folderListDir, QWidg
   BrowseForFolder1->SetEditBox(false);
   Imager1 = std::make_unique<TImager>();
   Imager1->SetZoomFilter(rfBicubic);
+  runWaiter_ = std::make_unique<TEventLoopWaiter>();
   ConnectHandlers();
   // Keyboard preview: F1 is seen whichever control has the focus.
   qApp->installEventFilter(this);
@@ -117,10 +119,10 @@ void TForm1::FormDestroy() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-  // The window must outlive the run that uses it: the run stops after its current file and
-  // the window closes then.
+  // The window must outlive the run that uses it: the run stops after the photos in progress
+  // and the window closes then.
   if (Running()) {
-    runState_ = TRunState::Stopping;
+    RequestStop();
     closeAfterRun_ = true;
     event->ignore();
     return;

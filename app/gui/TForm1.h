@@ -19,6 +19,7 @@ class QProgressBar;
 class QPushButton;
 class QStatusBar;
 class TBrowseForFolder;
+class TEventLoopWaiter;
 class TImager;
 
 /// The application's one window: the folders, the quality, the size and the effects of a batch
@@ -72,7 +73,8 @@ class TForm1 : public QWidget, public TBatchWindow {
   QPushButton* Button1 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   std::unique_ptr<TBrowseForFolder> BrowseForFolder1;
-  /// The engine of every conversion; never shown.
+  /// The window's imaging component; never shown. A run converts on components of its own, one
+  /// for each photo converted at once.
   std::unique_ptr<TImager> Imager1;
 
   TMessageBoxEvent OnMessageBox;
@@ -85,7 +87,7 @@ class TForm1 : public QWidget, public TBatchWindow {
   /// F1, with any shift keys, shows the help.
   void FormKeyDown(int key);
   /// Start runs the batch conversion; while it runs the button reads Stop and ends it after the
-  /// current file.
+  /// photos in progress.
   void Button1Click();
   void Button2Click();
   void Button3Click();
@@ -134,11 +136,14 @@ class TForm1 : public QWidget, public TBatchWindow {
   void ConnectHandlers();
   void BrowseInto(QComboBox* box);
   void RunBatch();
+  void RequestStop();
   void EnableFolderControls(bool enabled);
 
-  // Stopping: Stop was pressed or the window closed; the run ends after the current file.
+  // Stopping: Stop was pressed or the window closed; the run ends after the photos in progress.
   enum class TRunState { Idle, Running, Stopping };
   TRunState runState_ = TRunState::Idle;
+  // Where a run waits for its photos; woken by Stop so that no further photo is started.
+  std::unique_ptr<TEventLoopWaiter> runWaiter_;
   bool closeAfterRun_ = false;
 
   QString folderListDir_;

@@ -8,15 +8,15 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
 
 #include "app/batch/Button1Click.h"
-#include "app/batch/SerialConverter.h"
+#include "app/batch/WindowRun.h"
+#include "app/gui/EventLoopWaiter.h"
 #include "app/gui/TForm1.h"
 
 void TForm1::Button1Click() {
   if (runState_ == TRunState::Running) {
-    runState_ = TRunState::Stopping;
+    RequestStop();
     return;
   }
   if (runState_ == TRunState::Idle) {
@@ -26,9 +26,7 @@ void TForm1::Button1Click() {
 
 void TForm1::RunBatch() {
   runState_ = TRunState::Running;
-  // The run converts one photo at a time; its operations may use every core.
-  TSerialConverter converter(*Imager1, QThread::idealThreadCount());
-  const TBatchResult result = ::Button1Click(*this, converter);
+  const TBatchResult result = RunOnEveryCore(*this, *runWaiter_);
   runState_ = TRunState::Idle;
   Button1->setText("Start");
   EnableFolderControls(true);
@@ -43,6 +41,11 @@ void TForm1::RunBatch() {
     closeAfterRun_ = false;
     close();
   }
+}
+
+void TForm1::RequestStop() {
+  runState_ = TRunState::Stopping;
+  runWaiter_->Wake();
 }
 
 void TForm1::EnableFolderControls(bool enabled) {

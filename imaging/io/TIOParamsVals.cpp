@@ -124,6 +124,8 @@ void TIOParamsVals::ResetParams() {
   IptcRecords.SetUserChanged(false);  // a reset list holds nothing the user changed
   TextList.clear();
   IccProfile.clear();
+  TiffXmpPacket.clear();
+  ExifWriteGps = false;
   UserTag = 0;
   ImageCount = 0;
   Damage = {};
@@ -149,10 +151,12 @@ void TIOParamsVals::ClearForLoad() {
   WriterOptionsTail.TgaDescription.clear();
   TextList.clear();
   IccProfile.clear();
+  TiffXmpPacket.clear();
 }
 
 void TIOParamsVals::ClearExif() {
   ExifPresent = false;
+  ExifGps.clear();
   ExifThumbnail.reset();
   ExifImageDescription.clear();
   ExifMake.clear();

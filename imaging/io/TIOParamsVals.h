@@ -12,6 +12,7 @@
 #include "imaging/io/TImgIPTCInfoList.h"
 #include "imaging/io/TImgMarkerList.h"
 #include "imaging/io/TParamsOwnerInfo.h"
+#include "imaging/io/exif/ExifDirectoryCopy.h"
 
 class TImagerIO;
 class TImgBitmap;
@@ -143,6 +144,11 @@ struct TIOParamsFields {
   std::string ExifUserCommentCode;  ///< the 8-byte character-code prefix of the user comment
   std::string ExifUserComment;
   std::vector<std::uint8_t> IccProfile;  ///< a TIFF page's colour profile (tag 34675)
+  /// The GPS directory of the source's EXIF data or TIFF page. Readers fill it; the rebuilt EXIF
+  /// block carries it only with ExifWriteGps, since a location is not for every copy of a photo.
+  TExifDirectoryCopy ExifGps;
+  bool ExifWriteGps = false;
+  std::vector<std::uint8_t> TiffXmpPacket;  ///< a TIFF page's XMP packet (tag 700)
 
   TPsPdfOptions PsPdf;
 

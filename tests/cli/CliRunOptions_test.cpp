@@ -252,6 +252,25 @@ TEST_F(CliRunOptionsTest, ColourYCbCrWritesHalvedChromaAndTheDefaultStaysRgb) {
   EXPECT_EQ(Run({"--colour", "cmyk", source.string(), "out"}).status, 2);
 }
 
+TEST_F(CliRunOptionsTest, FastKeepsTheSizesAndCombinesWithYCbCr) {
+  ASSERT_TRUE(WriteJpeg(source / "p.jpg", 400, 300, 1));
+  ASSERT_EQ(Run({"--size", "25%", source.string(), (root / "exact").string()}).status, 0);
+  ASSERT_EQ(Run({"--fast", "--colour", "ycbcr", "--size", "25%", source.string(),
+                 (root / "fast").string()})
+                .status,
+            0);
+  const auto exact = ReadJpegFrame(root / "exact" / "p.jpg");
+  const auto fast = ReadJpegFrame(root / "fast" / "p.jpg");
+  EXPECT_EQ(fast.width, exact.width);
+  EXPECT_EQ(fast.height, exact.height);
+  EXPECT_EQ(FrameComponents(root / "fast" / "p.jpg")[0].sampling, 0x22);
+  // Nothing to shrink at the full size: the same bytes as without the option.
+  ASSERT_EQ(Run({"--size", "100%", source.string(), (root / "full").string()}).status, 0);
+  ASSERT_EQ(
+      Run({"--fast", "--size", "100%", source.string(), (root / "full-fast").string()}).status, 0);
+  EXPECT_TRUE(Tree(root / "full") == Tree(root / "full-fast"));
+}
+
 TEST_F(CliRunOptionsTest, MetadataStripLeavesOnlyTheIccProfile) {
   const fs::path photo = CorpusDir() / "exif/exif-samples/Nikon_D70.jpg";
   if (!fs::exists(photo) || std::system("exiftool -ver >/dev/null 2>&1") != 0)
@@ -274,3 +293,37 @@ TEST_F(CliRunOptionsTest, MetadataStripLeavesOnlyTheIccProfile) {
 }
 
 }  // namespace
+
+TEST_F(CliRunOptionsTest, AClashWithATiffIsNamedFirstAndALastSourceThatFailsReplacesNothing) {
+  if (std::system("command -v ppm2tiff >/dev/null") != 0)
+    GTEST_SKIP() << "needs ppm2tiff";
+  ASSERT_TRUE(WriteJpeg(source / "a.jpg", 64, 48, 1));
+  const fs::path ppm = root / "a.ppm";
+  ASSERT_TRUE(WriteJpeg(root / "a-source.jpg", 40, 30, 2));
+  ASSERT_EQ(std::system(("djpeg -pnm -outfile '" + ppm.string() + "' '" +
+                         (root / "a-source.jpg").string() + "' && ppm2tiff '" + ppm.string() +
+                         "' '" + (source / "a.tif").string() + "'")
+                            .c_str()),
+            0);
+  const fs::path report = root / "report.csv";
+  const CliRun run = Run({"--report", report.string(), source.string(), (root / "out").string()});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.err.starts_with("warning: ")) << run.err;
+  EXPECT_NE(run.err.find(Clash()), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("  clash: "), std::string::npos) << run.out;
+  const std::vector<std::string> rows = Lines(ReadAll(report));
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(CsvFields(rows[1])[2], "clash");
+  EXPECT_EQ(CsvFields(rows[2])[2], "converted");
+
+  // The source that stays fails: the other's output is the one written, and no clash is told.
+  const std::string last = CsvFields(rows[2])[0];
+  std::ofstream(last, std::ios::trunc) << "not a photo";
+  fs::remove_all(root / "out");
+  EXPECT_EQ(Run({"--report", report.string(), source.string(), (root / "out").string()}).status, 1);
+  const std::vector<std::string> after = Lines(ReadAll(report));
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(CsvFields(after[1])[2], "converted") << after[1];
+  EXPECT_EQ(CsvFields(after[2])[2], "not converted") << after[2];
+  EXPECT_TRUE(fs::exists(root / "out" / "a.jpg"));
+}

@@ -49,6 +49,9 @@ class TExifBlockWriter {
   void SignedRationals(Directory& directory, std::uint16_t tag, std::span<const double> values);
   /// A RATIONAL of the value truncated toward zero, over 1.
   void WholeRational(Directory& directory, std::uint16_t tag, double value);
+  /// Values of any type, already in little-endian order.
+  void Add(Directory& directory, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+           std::span<const std::uint8_t> bytes);
 
   /// Writes the directory (count, entries, next offset 0) and answers its offset.
   std::uint32_t WriteDirectory(Directory directory);
@@ -57,8 +60,6 @@ class TExifBlockWriter {
   std::vector<std::uint8_t> Finish(std::uint32_t firstDirectory);
 
  private:
-  void Add(Directory& directory, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
-           std::span<const std::uint8_t> bytes);
   void PutRationals(Directory& directory, std::uint16_t tag, std::uint16_t type,
                     std::span<const TExifRational> values);
   std::uint32_t Offset() const { return static_cast<std::uint32_t>(bytes_.size()); }

@@ -106,6 +106,7 @@ bool ParseExif(std::span<const std::uint8_t> data, TIOParamsVals& params) {
   ReadBlockDirectory(stream, *params.ExifThumbnail, false, block);
   CopyFirstDirectoryFields(block, params);
   CopyExifDirectoryFields(block, params);
+  params.ExifGps = std::move(block.ExifGps);
   params.ExifPresent = true;
 
   block.ImageIndex = kThumbnailDirectory;

@@ -126,6 +126,12 @@ std::vector<std::uint8_t> BuildBlock(const TIOParamsVals& params, int savedWidth
   const std::uint32_t exifOffset = writer.WriteDirectory(std::move(exif));
   writer.Long(first, 34665, exifOffset);
   writer.PutLong(exifOffset);
+  if (params.ExifWriteGps && !params.ExifGps.empty()) {
+    TExifBlockWriter::Directory gps;
+    for (const TExifEntryCopy& entry : params.ExifGps)
+      writer.Add(gps, entry.tag, entry.type, entry.count, entry.value);
+    writer.Long(first, 34853, writer.WriteDirectory(std::move(gps)));
+  }
   return writer.Finish(writer.WriteDirectory(std::move(first)));
 }
 

@@ -24,7 +24,7 @@ struct WriteSession : TJpegSession<jpeg_compress_struct> {
   TJpegStreamDestination destination{};
 };
 
-enum class RowTransfer { Direct, ReverseRgb, ToCmyk };
+enum class RowTransfer { Direct, ToCmyk };
 
 struct ColorChoice {
   J_COLOR_SPACE input;
@@ -45,7 +45,8 @@ ColorChoice ChooseColorSpace(int code) {
     case 4:
       return {JCS_CMYK, 4, JCS_YCCK, RowTransfer::ToCmyk, TJpegWrittenSpace::Cmyk};
     default:
-      return {JCS_RGB, 3, JCS_RGB, RowTransfer::ReverseRgb, TJpegWrittenSpace::Rgb};
+      // The codec reorders the container's blue-green-red itself while it splits the planes.
+      return {JCS_EXT_BGR, 3, JCS_RGB, RowTransfer::Direct, TJpegWrittenSpace::Rgb};
   }
 }
 
@@ -95,16 +96,8 @@ bool WriteRows(WriteSession& s, TImgBitmap& source, const ColorChoice& color,
   int row = 0;
   while (cinfo.next_scanline < cinfo.image_height) {
     std::uint8_t* pixels = source.RowPtr(row);
-    if (color.transfer == RowTransfer::ToCmyk) {
+    if (color.transfer == RowTransfer::ToCmyk)
       ConvertCmyk(pixels, ckBGR24, s.work.data(), width, ckCMYK);
-    } else if (color.transfer == RowTransfer::ReverseRgb) {
-      std::uint8_t* target = s.work.data();
-      for (int x = 0; x < width; ++x, pixels += 3, target += 3) {
-        target[0] = pixels[2];
-        target[1] = pixels[1];
-        target[2] = pixels[0];
-      }
-    }
     JSAMPROW line = color.transfer == RowTransfer::Direct ? pixels : s.work.data();
     JDIMENSION written = 0;
     if (!JpegGuarded(s.errors, [&] { written = jpeg_write_scanlines(&cinfo, &line, 1); })) {

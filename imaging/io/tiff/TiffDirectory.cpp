@@ -193,9 +193,13 @@ std::string TTiffDirectory::VersionText(std::uint16_t tag) const {
 
 std::span<const std::uint8_t> TTiffDirectory::Raw(std::uint16_t tag) const {
   const TTiffEntry* entry = Find(tag);
+  return entry != nullptr ? Raw(*entry) : std::span<const std::uint8_t>{};
+}
+
+std::span<const std::uint8_t> TTiffDirectory::Raw(const TTiffEntry& entry) const {
   std::size_t offset = 0;
   std::size_t length = 0;
-  if (entry == nullptr || !ValueBytes(*entry, offset, length))
+  if (!ValueBytes(entry, offset, length))
     return {};
   return data_.subspan(offset, length);
 }

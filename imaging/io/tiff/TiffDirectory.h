@@ -57,6 +57,7 @@ class TTiffDirectory {
   std::string VersionText(std::uint16_t tag) const;
   /// The value bytes (count x type size); empty when missing or not wholly inside the data.
   std::span<const std::uint8_t> Raw(std::uint16_t tag) const;
+  std::span<const std::uint8_t> Raw(const TTiffEntry& entry) const;
 
  private:
   /// Offset and length of an entry's value bytes, or false when they do not lie in the data.

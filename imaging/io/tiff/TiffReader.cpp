@@ -8,12 +8,13 @@
 #include "imaging/core/SizeMath.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/core/TImgMask.h"
+#include "imaging/core/TurnUpright.h"
 #include "imaging/io/ClaimedImage.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/exif/ExifDirectoryCopy.h"
 #include "imaging/io/tiff/TiffDirectoryChain.h"
 #include "imaging/io/tiff/TiffJpegBlocks.h"
-#include "imaging/io/tiff/TiffOrientation.h"
 #include "imaging/io/tiff/TiffRowConverter.h"
 #include "imaging/io/tiff/TiffRowDecompressor.h"
 #include "imaging/io/tiff/TiffStrips.h"
@@ -24,6 +25,9 @@ namespace {
 
 // The 64-bit variant of the format shares the byte-order marks but not the directory layout.
 constexpr std::uint16_t kBigTiffVersion = 43;
+// A GPS directory holds a few dozen short values; the bound keeps a rebuilt EXIF block that
+// carries it well inside one JPEG marker.
+constexpr std::size_t kMostGpsBytes = 16384;
 constexpr std::uint8_t kWriteOnly = 2;
 
 std::vector<std::uint8_t> ReadRestOfStream(TByteStream& stream, bool relative) {
@@ -171,6 +175,10 @@ void ReadPage(TImgBitmap& bitmap, std::span<const std::uint8_t> data, int& image
     params.ExifPresent = true;
     ReadTiffExifValues(exif, params);
   }
+  const std::uint32_t gpsOffset = page.Integer(tifftag::kGpsDirectory, 0);
+  if (gpsOffset > 0)
+    params.ExifGps =
+        CopyExifDirectory(TTiffDirectory::Load(data, header.endian, gpsOffset), kMostGpsBytes);
 
   TTIFFVars vars;
   vars.data = data;
@@ -199,7 +207,7 @@ void ReadPage(TImgBitmap& bitmap, std::span<const std::uint8_t> data, int& image
     return;
   DecodePixels(vars, bitmap, progress, alphaMask);
   if (params.TiffApplyOrientation && vars.orientation != 1 && !bitmap.IsEmpty())
-    ApplyTiffOrientation(bitmap, static_cast<int>(vars.orientation), vars.alphaMask);
+    TurnUpright(bitmap, static_cast<int>(vars.orientation), vars.alphaMask);
 }
 
 }  // namespace

@@ -190,6 +190,8 @@ void FillTiffParams(const TTiffDirectory& page, const TTIFFVars& vars, int image
     params.IptcRecords.ClearRecords();
   const std::span<const std::uint8_t> profile = page.Raw(tifftag::kIccProfile);
   params.IccProfile.assign(profile.begin(), profile.end());
+  const std::span<const std::uint8_t> xmp = page.Raw(tifftag::kXmpPacket);
+  params.TiffXmpPacket.assign(xmp.begin(), xmp.end());
   const std::span<const std::uint8_t> annotations = page.Raw(tifftag::kAnnotations);
   params.Annotations.SetData(std::vector<std::uint8_t>(annotations.begin(), annotations.end()));
 

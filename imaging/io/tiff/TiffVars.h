@@ -61,6 +61,8 @@ inline constexpr std::uint16_t kCopyright = 33432;
 inline constexpr std::uint16_t kIptc = 33723;
 inline constexpr std::uint16_t kIccProfile = 34675;
 inline constexpr std::uint16_t kExifDirectory = 34665;
+inline constexpr std::uint16_t kGpsDirectory = 34853;
+inline constexpr std::uint16_t kXmpPacket = 700;
 }  // namespace tifftag
 
 /// TIFF compression codes.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/proc/resample/AreaRowKernels.h"
 
 // The area walk cuts the source plane into pieces at every source and target
 // boundary and adds length x height x value of each piece to its target pixel. The sums are
@@ -201,8 +202,7 @@ class AreaResampler {
 void AreaResampler::LoadRow(int row, double* out) {
   const std::uint8_t* bytes = source_.RowPtr(row);
   if (!interpolateX_) {
-    for (std::size_t k = 0; k < values_; ++k)
-      out[k] = bytes[k];
+    AddWeightedBytes(bytes, values_, 1.0, true, out);
     return;
   }
   // In both directions the cubic row values are truncated before the vertical step.
@@ -240,14 +240,7 @@ const double* AreaResampler::CachedRow(int row) {
 }
 
 void AreaResampler::AddWholeRow(const std::uint8_t* bytes) {
-  std::int32_t* acc = whole_.data();
-  if (!hasWhole_) {
-    for (std::size_t k = 0; k < values_; ++k)
-      acc[k] = bytes[k];
-  } else {
-    for (std::size_t k = 0; k < values_; ++k)
-      acc[k] += bytes[k];
-  }
+  AddBytesToSums(bytes, values_, !hasWhole_, whole_.data());
   hasWhole_ = true;
 }
 
@@ -288,14 +281,7 @@ void AreaResampler::AddStrip(int row, double fy, double weight) {
     }
     return;
   }
-  const std::uint8_t* bytes = source_.RowPtr(rows[1]);
-  if (fresh) {
-    for (std::size_t k = 0; k < values_; ++k)
-      acc[k] = weight * bytes[k];
-  } else {
-    for (std::size_t k = 0; k < values_; ++k)
-      acc[k] += weight * bytes[k];
-  }
+  AddWeightedBytes(source_.RowPtr(rows[1]), values_, weight, fresh, acc);
 }
 
 void AreaResampler::EmitUniformWhole(int targetRow) {
@@ -316,10 +302,7 @@ void AreaResampler::EmitUniformWhole(int targetRow) {
         sums[kChannels * t + c] = r;
       }
   }
-  const double scale = 1.0 / (gx_ * gy_);
-  std::uint8_t* out = target_.RowPtr(targetRow);
-  for (std::size_t k = 0; k < wholeSums_.size(); ++k)
-    out[k] = TruncToByte(sums[k] * scale);
+  ScaleSumsToBytes(sums, wholeSums_.size(), 1.0 / (gx_ * gy_), target_.RowPtr(targetRow));
 }
 
 template <class Sum, class Read>
@@ -357,10 +340,7 @@ void AreaResampler::EmitWith(int targetRow, Read read) {
     sums[kChannels * t + 1] = s1;
     sums[kChannels * t + 2] = s2;
   }
-  const double scale = 1.0 / (gx_ * gy_);
-  std::uint8_t* out = target_.RowPtr(targetRow);
-  for (std::size_t k = 0; k < sums_.size(); ++k)
-    out[k] = TruncToByte(sums[k] * scale);
+  ScaleSumsToBytes(sums, sums_.size(), 1.0 / (gx_ * gy_), target_.RowPtr(targetRow));
 }
 
 void AreaResampler::EmitRow(int targetRow) {

@@ -21,6 +21,7 @@ class FakeWindow : public TBatchWindow {
   bool endRunOnPhotoError = true;
   std::function<bool()> stopRequested;
   std::vector<TPhotoOutcome> outcomes;
+  std::vector<std::string> reportedSources;
 
   ConversionSettings Settings() override { return settings; }
   void SetProgressMaximum(int maximum) override {
@@ -49,7 +50,10 @@ class FakeWindow : public TBatchWindow {
   bool EndRunOnPhotoError() override { return endRunOnPhotoError; }
   void NotePhotoProblem(const std::string& text) override { log.push_back("problem " + text); }
   void NotePlanProblem(const std::string& text) override { log.push_back("plan " + text); }
-  void PhotoReported(const TPhotoReport& report) override { outcomes.push_back(report.Outcome); }
+  void PhotoReported(const TPhotoReport& report) override {
+    outcomes.push_back(report.Outcome);
+    reportedSources.push_back(report.Job.Source);
+  }
   bool StopRequested() override { return stopRequested && stopRequested(); }
 };
 

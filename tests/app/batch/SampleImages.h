@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -10,27 +11,40 @@
 /// Small test images written with the oracle tools or by hand, never with the project's own code.
 namespace sample_images {
 
-inline std::vector<std::uint8_t> Pixels(int width, int height, int seed) {
+/// Red rises to the right, green downwards; blue is blueAt(x, y).
+template <class Blue>
+std::vector<std::uint8_t> GradientPixels(int width, int height, Blue blueAt) {
   std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
       p[0] = static_cast<std::uint8_t>(x * 255 / (width > 1 ? width - 1 : 1));
       p[1] = static_cast<std::uint8_t>(y * 255 / (height > 1 ? height - 1 : 1));
-      p[2] = static_cast<std::uint8_t>((x * 7 + y * 13 + seed * 31) & 0xFF);
+      p[2] = static_cast<std::uint8_t>(blueAt(x, y));
     }
   }
   return rgb;
 }
 
-/// A baseline JPEG made by cjpeg from a generated picture; false when cjpeg failed.
-inline bool WriteJpeg(const std::filesystem::path& path, int width, int height, int seed = 0) {
+inline std::vector<std::uint8_t> Pixels(int width, int height, int seed) {
+  return GradientPixels(width, height,
+                        [=](int x, int y) { return (x * 7 + y * 13 + seed * 31) & 0xFF; });
+}
+
+/// A picture without fine detail: blue a gradient as well.
+inline std::vector<std::uint8_t> SmoothPixels(int width, int height) {
+  const int span = std::max(width + height - 2, 1);
+  return GradientPixels(width, height, [=](int x, int y) { return (x + y) * 255 / span; });
+}
+
+/// A baseline JPEG made by cjpeg from the given RGB rows; false when cjpeg failed.
+inline bool WriteJpegOf(const std::filesystem::path& path, int width, int height,
+                        const std::vector<std::uint8_t>& rgb) {
   std::filesystem::create_directories(path.parent_path());
   const std::filesystem::path ppm = path.string() + ".ppm";
   {
     std::ofstream file(ppm, std::ios::binary);
     file << "P6\n" << width << ' ' << height << "\n255\n";
-    const std::vector<std::uint8_t> rgb = Pixels(width, height, seed);
     file.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
   }
   const std::string command =
@@ -38,6 +52,11 @@ inline bool WriteJpeg(const std::filesystem::path& path, int width, int height, 
   const bool ok = std::system(command.c_str()) == 0;
   std::filesystem::remove(ppm);
   return ok;
+}
+
+/// A baseline JPEG made by cjpeg from a generated picture; false when cjpeg failed.
+inline bool WriteJpeg(const std::filesystem::path& path, int width, int height, int seed = 0) {
+  return WriteJpegOf(path, width, height, Pixels(width, height, seed));
 }
 
 /// A bottom-up 24-bit BMP with the same picture.

@@ -1,10 +1,9 @@
 #include "imaging/proc/effects/equalize/EqualizerRows.h"
 
-#include "platform/VectorPath.h"
+#include "platform/VectorLoop.h"
 
 // Plain loops the compiler turns into vector code; each is written once and built twice, for
 // the processor baseline and for AVX2, and the active vector path picks the copy.
-#define QM_ROW_LOOP inline __attribute__((always_inline))
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
@@ -235,22 +234,6 @@ QM_ROW_LOOP void NeighbourhoodMeansLoop(const std::uint16_t* __restrict sums,
     const auto sum = static_cast<std::uint16_t>(sums[i] + sums[i + 3] + sums[i + 6]);
     means[i] = static_cast<std::uint8_t>((std::uint32_t{sum} * kNinthMultiplier) >> 16);
   }
-}
-
-template <auto kLoop, typename... Arguments>
-#if defined(QM_EQUALIZER_AVX2)
-__attribute__((target("avx2")))
-#endif
-void RunWide(Arguments... arguments) {
-  kLoop(arguments...);
-}
-
-template <auto kLoop, typename... Arguments>
-void RunOnActivePath(Arguments... arguments) {
-  if (UsesVectorPath(VectorPath::Avx2))
-    RunWide<kLoop>(arguments...);
-  else
-    kLoop(arguments...);
 }
 
 }  // namespace

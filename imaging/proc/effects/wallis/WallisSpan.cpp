@@ -2,152 +2,169 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "imaging/proc/effects/wallis/HslLightness.h"
-#include "imaging/proc/effects/wallis/WallisSpanWide.h"
-#include "platform/VectorPath.h"
+#include "platform/VectorLoop.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+// The filter is written once over lanes of doubles, one, two or four pixels a step by the
+// vector path, and every lane takes the same IEEE operations in the same order, so every path
+// gives the same bytes. Branches of the HSL model become selections between values that are
+// all computed. A batch goes through three short passes (window statistics, the new lightness,
+// the colour), so that the processor overlaps the long divisions and square roots of
+// neighbouring steps; in one long step they would wait for each other.
 
 namespace {
 
-// std::sqrt must keep errno semantics, which stops the compiler from using the vector square
-// root; the vector instruction gives the same correctly rounded results.
-void SquareRoots(double* values, std::size_t count) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  if (UsesVectorPath(VectorPath::Sse2)) {
-    for (; i + 2 <= count; i += 2)
-      _mm_store_pd(values + i, _mm_sqrt_pd(_mm_load_pd(values + i)));
+template <std::size_t kLanes>
+using Reals = Lanes<double, kLanes>;
+
+// The window's mean and the divisor of the lightness stretch, Gain x deviation +
+// TargetDeviation + 0.00001, with the deviation sqrt(squares / N - mean^2 + 1) capped at
+// DeviationLimit. A plain loop: the compiler makes it vector code where it can.
+QM_ROW_LOOP void Statistics(const WallisKernelConstants& k, double windowCount,
+                            const double* windowSums, const double* windowSquares,
+                            std::size_t count, WallisSpanFilter::Scratch& scratch) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const double mean = windowSums[i] / windowCount;
+    double deviation = std::sqrt(windowSquares[i] / windowCount - mean * mean + 1.0);
+    deviation = deviation > k.DeviationLimit ? k.DeviationLimit : deviation;
+    scratch.Mean[i] = mean;
+    scratch.Divisor[i] = k.Gain * deviation + k.TargetDeviation + 0.00001;
   }
-#endif
-  for (; i < count; ++i)
-    values[i] = std::sqrt(values[i]);
 }
 
-#if defined(__SSE2__)
-// Two pixels at a time. Each step is the same IEEE operation, in the same order, as the scalar
-// code of HslLightness.h and FilterPixel below, so both give identical bytes; branches become
-// selections between values that are all computed.
-inline __m128d Select(__m128d mask, __m128d ifTrue, __m128d ifFalse) {
-  return _mm_or_pd(_mm_and_pd(mask, ifTrue), _mm_andnot_pd(mask, ifFalse));
+template <std::size_t kLanes>
+QM_ROW_LOOP Reals<kLanes> Clamped(const Reals<kLanes>& value, double low, double high) {
+  return value < low ? low : value > high ? high : value;
 }
 
-inline __m128d HueToChannelPair(__m128d p, __m128d q, __m128d t) {
-  const __m128d zero = _mm_setzero_pd();
-  const __m128d one = _mm_set1_pd(1.0);
-  t = Select(_mm_cmplt_pd(t, zero), _mm_add_pd(t, one), t);
-  t = Select(_mm_cmpgt_pd(t, one), _mm_sub_pd(t, one), t);
-  const __m128d span = _mm_sub_pd(q, p);
-  const __m128d rising = _mm_add_pd(p, _mm_mul_pd(_mm_mul_pd(span, _mm_set1_pd(6.0)), t));
-  const __m128d falling = _mm_add_pd(
-      p, _mm_mul_pd(_mm_mul_pd(span, _mm_sub_pd(_mm_set1_pd(2.0 / 3.0), t)), _mm_set1_pd(6.0)));
-  const __m128d upper = Select(_mm_cmplt_pd(t, _mm_set1_pd(2.0 / 3.0)), falling, p);
-  const __m128d middle = Select(_mm_cmplt_pd(t, _mm_set1_pd(0.5)), q, upper);
-  return Select(_mm_cmplt_pd(t, _mm_set1_pd(1.0 / 6.0)), rising, middle);
-}
-
-inline __m128d ChannelLevelPair(__m128d value) {
-  const __m128d shift = _mm_set1_pd(6755399441055744.0);
-  const __m128d level = _mm_sub_pd(_mm_add_pd(_mm_mul_pd(value, _mm_set1_pd(255.0)), shift), shift);
-  const __m128d top = _mm_set1_pd(255.0);
-  const __m128d zero = _mm_setzero_pd();
-  return Select(_mm_cmplt_pd(level, zero), zero, Select(_mm_cmpgt_pd(level, top), top, level));
-}
-
-// Two pixels per step from `start` on; returns where it stopped.
-std::size_t FilterPairs(const WallisKernelConstants& k, std::uint8_t* pixels, const double* means,
-                        const double* deviations, std::size_t start, std::size_t count) {
+// Pixels i.. of the batch in HSL, their lightness replaced by the new one.
+template <std::size_t kLanes>
+QM_ROW_LOOP void Targets(const WallisKernelConstants& k, const std::uint8_t* pixels, std::size_t i,
+                         WallisSpanFilter::Scratch& scratch) {
+  using R = Reals<kLanes>;
   const auto& unit = UnitChannelTable();
-  const __m128d zero = _mm_setzero_pd();
-  const __m128d one = _mm_set1_pd(1.0);
-  const __m128d half = _mm_set1_pd(0.5);
-  const __m128d two = _mm_set1_pd(2.0);
-  std::size_t i = start;
-  for (; i + 2 <= count; i += 2) {
-    const std::uint8_t* p0 = pixels + 3 * i;
-    const __m128d b = _mm_set_pd(unit[p0[3]], unit[p0[0]]);
-    const __m128d g = _mm_set_pd(unit[p0[4]], unit[p0[1]]);
-    const __m128d r = _mm_set_pd(unit[p0[5]], unit[p0[2]]);
-
-    // RGB to HSL.
-    const __m128d redOverGreen = _mm_cmpgt_pd(r, g);
-    const __m128d highRG = Select(redOverGreen, r, g);
-    const __m128d lowRG = Select(redOverGreen, g, r);
-    const __m128d high = Select(_mm_cmpgt_pd(b, highRG), b, highRG);
-    const __m128d low = Select(_mm_cmplt_pd(b, lowRG), b, lowRG);
-    const __m128d sum = _mm_add_pd(high, low);
-    const __m128d lightness = _mm_mul_pd(sum, half);  // exactly sum / 2
-    const __m128d gray = _mm_cmpeq_pd(high, low);
-    // A gray pixel's saturation and hue are 0; its divisions only get a harmless divisor.
-    const __m128d delta = _mm_add_pd(_mm_sub_pd(high, low), _mm_and_pd(gray, one));
-    const __m128d saturationDivisor =
-        Select(_mm_cmplt_pd(lightness, half), sum, _mm_sub_pd(_mm_sub_pd(two, high), low));
-    const __m128d saturation = _mm_andnot_pd(gray, _mm_div_pd(delta, saturationDivisor));
-    const __m128d redMax = _mm_cmpeq_pd(r, high);
-    const __m128d greenMax = _mm_cmpeq_pd(g, high);
-    // Adding 0.0 for red leaves the quotient as it is.
-    const __m128d sectorStart = Select(redMax, zero, Select(greenMax, two, _mm_set1_pd(4.0)));
-    const __m128d sectorOffset =
-        Select(redMax, _mm_sub_pd(g, b), Select(greenMax, _mm_sub_pd(b, r), _mm_sub_pd(r, g)));
-    const __m128d sixths =
-        _mm_div_pd(_mm_add_pd(sectorStart, _mm_div_pd(sectorOffset, delta)), _mm_set1_pd(6.0));
-    const __m128d hue =
-        _mm_andnot_pd(gray, Select(_mm_cmplt_pd(sixths, zero), _mm_add_pd(sixths, one), sixths));
-
-    // The new lightness from the window's statistics.
-    const __m128d mean = _mm_loadu_pd(means + i);
-    __m128d deviation = _mm_loadu_pd(deviations + i);
-    const __m128d limit = _mm_set1_pd(k.DeviationLimit);
-    deviation = Select(_mm_cmpgt_pd(deviation, limit), limit, deviation);
-    const __m128d divisor = _mm_add_pd(
-        _mm_add_pd(_mm_mul_pd(_mm_set1_pd(k.Gain), deviation), _mm_set1_pd(k.TargetDeviation)),
-        _mm_set1_pd(0.00001));
-    __m128d target = _mm_add_pd(_mm_add_pd(_mm_div_pd(_mm_mul_pd(_mm_sub_pd(lightness, mean),
-                                                                 _mm_set1_pd(k.GainTimesDeviation)),
-                                                      divisor),
-                                           _mm_mul_pd(_mm_set1_pd(k.OneMinusWeight), mean)),
-                                _mm_set1_pd(k.WeightTimesMean));
-    target =
-        Select(_mm_cmplt_pd(target, zero), zero, Select(_mm_cmpgt_pd(target, one), one, target));
-
-    // HSL back to RGB. With saturation 0, q = p = target: every channel is the lightness.
-    const __m128d targetDark = _mm_cmple_pd(target, half);
-    __m128d red, green, blue;
-    if (k.Threshold) {
-      red = green = blue = _mm_andnot_pd(targetDark, _mm_set1_pd(255.0));
-    } else {
-      const __m128d qDark = _mm_mul_pd(target, _mm_add_pd(one, saturation));
-      const __m128d qLight =
-          _mm_sub_pd(_mm_add_pd(target, saturation), _mm_mul_pd(target, saturation));
-      const __m128d q = Select(targetDark, qDark, qLight);
-      const __m128d p = _mm_sub_pd(_mm_mul_pd(two, target), q);
-      const __m128d third = _mm_set1_pd(1.0 / 3.0);
-      red = ChannelLevelPair(HueToChannelPair(p, q, _mm_add_pd(hue, third)));
-      green = ChannelLevelPair(HueToChannelPair(p, q, hue));
-      blue = ChannelLevelPair(HueToChannelPair(p, q, _mm_sub_pd(hue, third)));
-    }
-    const __m128i redBytes = _mm_cvttpd_epi32(red);
-    const __m128i greenBytes = _mm_cvttpd_epi32(green);
-    const __m128i blueBytes = _mm_cvttpd_epi32(blue);
-    std::uint8_t* out = pixels + 3 * i;
-    out[0] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(blueBytes));
-    out[1] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(greenBytes));
-    out[2] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(redBytes));
-    out[3] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(_mm_srli_si128(blueBytes, 4)));
-    out[4] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(_mm_srli_si128(greenBytes, 4)));
-    out[5] = static_cast<std::uint8_t>(_mm_cvtsi128_si32(_mm_srli_si128(redBytes, 4)));
+  R b, g, r;
+  for (std::size_t lane = 0; lane < kLanes; ++lane) {
+    const std::uint8_t* p = pixels + 3 * (i + lane);
+    b[lane] = unit[p[0]];
+    g[lane] = unit[p[1]];
+    r[lane] = unit[p[2]];
   }
-  return i;
+  const R highRG = r > g ? r : g;
+  const R lowRG = r > g ? g : r;
+  const R high = b > highRG ? b : highRG;
+  const R low = b < lowRG ? b : lowRG;
+  const R lightness = (high + low) / 2.0;
+  const auto gray = high == low;
+  // A gray pixel's saturation and hue are 0; its divisions only get a harmless divisor.
+  const R delta = gray ? R{} + 1.0 : high - low;
+  const R saturation = gray ? R{} : delta / (lightness < 0.5 ? high + low : 2.0 - high - low);
+  const auto redMax = r == high;
+  const auto greenMax = g == high;
+  // Adding 0.0 for red leaves the quotient as it is.
+  const R sectorStart = redMax ? R{} : greenMax ? R{} + 2.0 : R{} + 4.0;
+  const R sectorOffset = redMax ? g - b : greenMax ? b - r : r - g;
+  const R sixths = (sectorStart + sectorOffset / delta) / 6.0;
+  const R hue = gray ? R{} : sixths < 0.0 ? sixths + 1.0 : sixths;
+
+  R mean, divisor;
+  std::memcpy(&mean, scratch.Mean + i, sizeof mean);
+  std::memcpy(&divisor, scratch.Divisor + i, sizeof divisor);
+  const R target = (lightness - mean) * k.GainTimesDeviation / divisor + k.OneMinusWeight * mean +
+                   k.WeightTimesMean;
+  const R clamped = Clamped<kLanes>(target, 0.0, 1.0);
+  std::memcpy(scratch.Hue + i, &hue, sizeof hue);
+  std::memcpy(scratch.Saturation + i, &saturation, sizeof saturation);
+  std::memcpy(scratch.Lightness + i, &clamped, sizeof clamped);
 }
-#endif
+
+// One channel from its hue position t in 0..1; q - p and (q - p) x 6 are the same for the
+// three channels and come in worked out.
+template <std::size_t kLanes>
+QM_ROW_LOOP Reals<kLanes> HueToChannel(const Reals<kLanes>& p, const Reals<kLanes>& q,
+                                       const Reals<kLanes>& span, const Reals<kLanes>& spanTimesSix,
+                                       const Reals<kLanes>& t) {
+  const Reals<kLanes> rising = p + spanTimesSix * t;
+  const Reals<kLanes> falling = p + span * (2.0 / 3.0 - t) * 6.0;
+  return t < 1.0 / 6.0 ? rising : t < 0.5 ? q : t < 2.0 / 3.0 ? falling : p;
+}
+
+// The channel's level rounded half to even (adding 1.5 x 2^52 leaves no fraction bits, so the
+// default rounding mode rounds) and clamped to 0..255.
+template <std::size_t kLanes>
+QM_ROW_LOOP Reals<kLanes> ChannelLevel(const Reals<kLanes>& value) {
+  constexpr double kShift = 6755399441055744.0;
+  return Clamped<kLanes>((value * 255.0 + kShift) - kShift, 0.0, 255.0);
+}
+
+// HSL back to RGB for pixels i.. of the batch. With saturation 0, q = p = lightness: every
+// channel is the lightness.
+template <std::size_t kLanes>
+QM_ROW_LOOP void Colours(const WallisKernelConstants& k, std::uint8_t* pixels, std::size_t i,
+                         const WallisSpanFilter::Scratch& scratch) {
+  using R = Reals<kLanes>;
+  R hue, saturation, lightness;
+  std::memcpy(&hue, scratch.Hue + i, sizeof hue);
+  std::memcpy(&saturation, scratch.Saturation + i, sizeof saturation);
+  std::memcpy(&lightness, scratch.Lightness + i, sizeof lightness);
+  const auto dark = lightness <= 0.5;
+  R red, green, blue;
+  if (k.Threshold) {
+    red = green = blue = dark ? R{} : R{} + 255.0;
+  } else {
+    const R q =
+        dark ? lightness * (1.0 + saturation) : lightness + saturation - lightness * saturation;
+    const R p = 2.0 * lightness - q;
+    const R span = q - p;
+    const R spanTimesSix = span * 6.0;
+    // The hue is in 0..1, so red's position can only pass 1, blue's only fall below 0, and
+    // green's needs no correction: the checks left out could never change anything.
+    const R redAt = hue + 1.0 / 3.0;
+    const R blueAt = hue - 1.0 / 3.0;
+    red = ChannelLevel<kLanes>(
+        HueToChannel<kLanes>(p, q, span, spanTimesSix, redAt > 1.0 ? redAt - 1.0 : redAt));
+    green = ChannelLevel<kLanes>(HueToChannel<kLanes>(p, q, span, spanTimesSix, hue));
+    blue = ChannelLevel<kLanes>(
+        HueToChannel<kLanes>(p, q, span, spanTimesSix, blueAt < 0.0 ? blueAt + 1.0 : blueAt));
+  }
+  // The levels are whole numbers in 0..255.
+  const auto redLevels = __builtin_convertvector(red, Lanes<std::int32_t, kLanes>);
+  const auto greenLevels = __builtin_convertvector(green, Lanes<std::int32_t, kLanes>);
+  const auto blueLevels = __builtin_convertvector(blue, Lanes<std::int32_t, kLanes>);
+  for (std::size_t lane = 0; lane < kLanes; ++lane) {
+    std::uint8_t* out = pixels + 3 * (i + lane);
+    out[0] = static_cast<std::uint8_t>(blueLevels[lane]);
+    out[1] = static_cast<std::uint8_t>(greenLevels[lane]);
+    out[2] = static_cast<std::uint8_t>(redLevels[lane]);
+  }
+}
+
+struct FilterBatch {
+  template <VectorPath kPath>
+  static QM_ROW_LOOP void Run(WallisKernelConstants k, double windowCount, std::uint8_t* pixels,
+                              const double* windowSums, const double* windowSquares,
+                              std::size_t count, WallisSpanFilter::Scratch* scratch) {
+    constexpr std::size_t kLanes = LanesOf<double>(kPath);
+    const std::size_t whole = count / kLanes * kLanes;
+    Statistics(k, windowCount, windowSums, windowSquares, count, *scratch);
+    for (std::size_t i = 0; i < whole; i += kLanes)
+      Targets<kLanes>(k, pixels, i, *scratch);
+    for (std::size_t i = whole; i < count; ++i)
+      Targets<1>(k, pixels, i, *scratch);
+    for (std::size_t i = 0; i < whole; i += kLanes)
+      Colours<kLanes>(k, pixels, i, *scratch);
+    for (std::size_t i = whole; i < count; ++i)
+      Colours<1>(k, pixels, i, *scratch);
+  }
+};
 
 }  // namespace
 
 WallisSpanFilter::WallisSpanFilter(const WallisArguments& a, int windowWidth, int windowHeight)
-    : count_(static_cast<double>(windowWidth) * static_cast<double>(windowHeight)) {
+    : count_(static_cast<double>(windowWidth) * static_cast<double>(windowHeight)),
+      scratch_(std::make_unique<Scratch>()) {
   kernel_.TargetDeviation = a.TargetDeviation * 3.0 / 100;
   kernel_.Gain = a.Gain * 100.0 / 100;
   kernel_.DeviationLimit = a.DeviationLimit * 6.0 / 100;
@@ -155,55 +172,13 @@ WallisSpanFilter::WallisSpanFilter(const WallisArguments& a, int windowWidth, in
   kernel_.WeightTimesMean = a.MeanWeight * 1.0 / 100 * (a.TargetMean * 1.0 / 100);
   kernel_.OneMinusWeight = 1.0 - a.MeanWeight * 1.0 / 100;
   kernel_.Threshold = a.Threshold;
-  if (UsesVectorPath(VectorPath::Avx2))
-    wide_ = std::make_unique<WallisWideScratch>();
 }
-
-WallisSpanFilter::WallisSpanFilter(WallisSpanFilter&&) noexcept = default;
-WallisSpanFilter::~WallisSpanFilter() = default;
 
 void WallisSpanFilter::FilterSpan(std::uint8_t* pixels, const double* windowSums,
                                   const double* windowSquares, std::size_t count) {
   for (std::size_t done = 0; done < count; done += kBatch) {
-    FilterBatch(pixels + 3 * done, windowSums + done, windowSquares + done,
-                std::min(kBatch, count - done));
+    RunOnActivePath<FilterBatch>(kernel_, count_, pixels + 3 * done, windowSums + done,
+                                 windowSquares + done, std::min(kBatch, count - done),
+                                 scratch_.get());
   }
-}
-
-double WallisSpanFilter::TargetLightness(double lightness, double mean, double deviation) const {
-  if (deviation > kernel_.DeviationLimit)
-    deviation = kernel_.DeviationLimit;
-  const double target = (lightness - mean) * kernel_.GainTimesDeviation /
-                            (kernel_.Gain * deviation + kernel_.TargetDeviation + 0.00001) +
-                        kernel_.OneMinusWeight * mean + kernel_.WeightTimesMean;
-  return std::clamp(target, 0.0, 1.0);
-}
-
-void WallisSpanFilter::FilterPixel(std::size_t i, std::uint8_t* bgr) const {
-  HslColor hsl = RgbToHsl(bgr[2], bgr[1], bgr[0]);
-  hsl.Lightness = TargetLightness(hsl.Lightness, mean_[i], deviation_[i]);
-  if (kernel_.Threshold) {
-    bgr[0] = bgr[1] = bgr[2] = hsl.Lightness > 0.5 ? 255 : 0;
-    return;
-  }
-  HslToBgr(hsl, bgr);
-}
-
-void WallisSpanFilter::FilterBatch(std::uint8_t* pixels, const double* windowSums,
-                                   const double* windowSquares, std::size_t count) {
-  std::size_t i = 0;
-  if (UsesVectorPath(VectorPath::Avx2))
-    i = FilterWallisQuads(kernel_, count_, pixels, windowSums, windowSquares, count, *wide_);
-  for (std::size_t n = i; n < count; ++n) {
-    const double mean = windowSums[n] / count_;
-    mean_[n] = mean;
-    deviation_[n] = windowSquares[n] / count_ - mean * mean + 1.0;
-  }
-  SquareRoots(deviation_ + i, count - i);
-#if defined(__SSE2__)
-  if (UsesVectorPath(VectorPath::Sse2))
-    i = FilterPairs(kernel_, pixels, mean_, deviation_, i, count);
-#endif
-  for (; i < count; ++i)
-    FilterPixel(i, pixels + 3 * i);
 }

@@ -24,9 +24,16 @@ class WallisSpanFilter {
   /// Pixels handled per batch; the scratch arrays of a batch stay in the first-level cache.
   static constexpr std::size_t kBatch = 256;
 
+  /// A batch's values between its passes.
+  struct Scratch {
+    alignas(32) double Mean[kBatch];
+    alignas(32) double Divisor[kBatch];
+    alignas(32) double Hue[kBatch];
+    alignas(32) double Saturation[kBatch];
+    alignas(32) double Lightness[kBatch];
+  };
+
   WallisSpanFilter(const WallisArguments& arguments, int windowWidth, int windowHeight);
-  WallisSpanFilter(WallisSpanFilter&&) noexcept;
-  ~WallisSpanFilter();
 
   /// Filters `count` consecutive pfBGR24 pixels in place; windowSums[i] and windowSquares[i]
   /// are the lightness sum and squared-lightness sum of pixel i's window.
@@ -34,15 +41,7 @@ class WallisSpanFilter {
                   std::size_t count);
 
  private:
-  void FilterBatch(std::uint8_t* pixels, const double* windowSums, const double* windowSquares,
-                   std::size_t count);
-  /// Pixel i of the batch, one at a time.
-  void FilterPixel(std::size_t i, std::uint8_t* bgr) const;
-  double TargetLightness(double lightness, double mean, double deviation) const;
-
   double count_;  // pixels in the window
   WallisKernelConstants kernel_;
-  alignas(16) double mean_[kBatch];
-  alignas(16) double deviation_[kBatch];
-  std::unique_ptr<struct WallisWideScratch> wide_;
+  std::unique_ptr<Scratch> scratch_;
 };

@@ -4,11 +4,11 @@
 #include <array>
 
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/core/TurnUpright.h"
 #include "imaging/io/LabToBgr.h"
 #include "imaging/io/tiff/CcittCodes.h"
 #include "imaging/io/tiff/PackBitsDecoder.h"
 #include "imaging/io/tiff/TiffLzwDecoder.h"
-#include "imaging/io/tiff/TiffOrientation.h"
 #include "tests/imaging/io/tiff/TiffBuilder.h"
 #include "tests/imaging/io/tiff/TiffTestSupport.h"
 
@@ -126,7 +126,7 @@ TEST(TiffOrientation, EightOrientationsStandTheImageUpright) {
           row[i % 3] = level;
         mask.SetPixel(i % 3, i / 3, level);
       }
-      ApplyTiffOrientation(bitmap, c.orientation, &mask);
+      TurnUpright(bitmap, c.orientation, &mask);
       ASSERT_EQ(bitmap.Width(), c.width);
       ASSERT_EQ(bitmap.Height(), 6 / c.width);
       for (int i = 0; i < 6; ++i) {

@@ -140,10 +140,12 @@ TEST(BlurRasterTest, MatchesRowsThenColumnsWithClampedEdges) {
 
 TEST(BlurRasterTest, MatchesRowsThenColumnsForEveryTapCountAndLineLength) {
   // Radii from under 1 to 5 give effective radii 1 to about 17: each unrolled tap count and
-  // the general loop. Line lengths fall on, just below and just above the vector block sizes.
+  // the general loop. Line lengths fall on, just below and just above the vector block sizes,
+  // and a few bytes short of any block.
   std::vector<bool> seen(101, false);
   const TImgBitmapFormat formats[] = {pfGray8, pfBGR24};
-  const std::pair<int, int> sizes[] = {{31, 3}, {32, 1}, {33, 17}, {1, 33}, {11, 12}, {65, 2}};
+  const std::pair<int, int> sizes[] = {{31, 3}, {32, 1}, {33, 17}, {1, 33}, {11, 12},
+                                       {65, 2}, {2, 9},  {3, 5},   {5, 3},  {7, 8}};
   int variant = 0;
   for (double radius : {0.2, 0.45, 0.6, 0.9, 1.1, 1.4, 1.7, 2.0, 2.2, 2.5, 2.7, 3.0, 3.3, 5.0}) {
     const BlurKernel kernel(radius);

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "imaging/proc/effects/wallis/HslLightness.h"
 #include "imaging/proc/effects/wallis/WallisRaster.h"
 #include "tests/imaging/proc/effects/EffectsTestRaster.h"
+#include "tests/imaging/proc/effects/HslReference.h"
 
 namespace {
 
@@ -183,7 +183,8 @@ TEST(WallisFilterTest, MatchesTheProcedureOnVariedImagesWindowsAndWorkers) {
       {45, 41, 60, 30, false}, {30, 36, 100, 100, true}, {26, 24, 80, 10, false},
       {64, 50, 30, 40, false}, {70, 40, 36, 2, true},    {37, 20, 2, 2, false},
       {38, 21, 2, 2, false},   {39, 22, 2, 2, true},     {42, 23, 2, 2, false},
-      {300, 45, 2, 60, false}, {259, 31, 50, 2, false},  {57, 70, 2, 45, true}};
+      {300, 45, 2, 60, false}, {259, 31, 50, 2, false},  {57, 70, 2, 45, true},
+      {3, 9, 2, 2, false},     {5, 4, 2, 2, true},       {7, 30, 2, 2, false}};
   for (const WallisCase& c : cases) {
     EffectsTestRaster source(c.width, c.height, pfBGR24);
     source.FillRandom(static_cast<unsigned>(c.width * 7 + c.height));

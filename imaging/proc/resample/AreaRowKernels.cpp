@@ -1,0 +1,142 @@
+#include "imaging/proc/resample/AreaRowKernels.h"
+
+#include <cstring>
+
+#include "imaging/proc/resample/ResampleCommon.h"
+#include "platform/VectorPath.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <emmintrin.h>
+#define QM_AREA_ROWS_SSE2 1
+#endif
+
+namespace {
+
+#if defined(QM_AREA_ROWS_SSE2)
+
+// The four 32-bit lanes of 16 bytes, widened without sign.
+struct Widened {
+  __m128i lanes[4];
+};
+
+Widened Widen(const std::uint8_t* bytes) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i low = _mm_unpacklo_epi8(v, zero);
+  const __m128i high = _mm_unpackhi_epi8(v, zero);
+  return {{_mm_unpacklo_epi16(low, zero), _mm_unpackhi_epi16(low, zero),
+           _mm_unpacklo_epi16(high, zero), _mm_unpackhi_epi16(high, zero)}};
+}
+
+std::size_t AddBytesSse2(const std::uint8_t* bytes, std::size_t count, bool fresh,
+                         std::int32_t* sums) {
+  std::size_t k = 0;
+  for (; k + 16 <= count; k += 16) {
+    const Widened w = Widen(bytes + k);
+    for (int i = 0; i < 4; ++i) {
+      auto* at = reinterpret_cast<__m128i*>(sums + k + 4 * i);
+      _mm_storeu_si128(at, fresh ? w.lanes[i] : _mm_add_epi32(_mm_loadu_si128(at), w.lanes[i]));
+    }
+  }
+  return k;
+}
+
+std::size_t AddWeightedSse2(const std::uint8_t* bytes, std::size_t count, double weight, bool fresh,
+                            double* sums) {
+  const __m128d w = _mm_set1_pd(weight);
+  std::size_t k = 0;
+  for (; k + 16 <= count; k += 16) {
+    const Widened v = Widen(bytes + k);
+    for (int i = 0; i < 4; ++i) {
+      const __m128d pair[2] = {_mm_cvtepi32_pd(v.lanes[i]),
+                               _mm_cvtepi32_pd(_mm_srli_si128(v.lanes[i], 8))};
+      for (int half = 0; half < 2; ++half) {
+        double* at = sums + k + 4 * i + 2 * half;
+        const __m128d product = _mm_mul_pd(w, pair[half]);
+        _mm_storeu_pd(at, fresh ? product : _mm_add_pd(_mm_loadu_pd(at), product));
+      }
+    }
+  }
+  return k;
+}
+
+// Truncates four doubles as TruncToByte does: the slack added, the integer conversion, then
+// the two saturating packs clamp to 0..255 exactly as the integer clamp does.
+void StoreFourBytes(__m128d low, __m128d high, __m128d scale, std::uint8_t* out) {
+  const __m128d slack = _mm_set1_pd(kTruncationSlack);
+  const __m128i a = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(low, scale), slack));
+  const __m128i b = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(high, scale), slack));
+  const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi64(a, b), _mm_setzero_si128());
+  const int packed = _mm_cvtsi128_si32(_mm_packus_epi16(words, words));
+  std::memcpy(out, &packed, 4);
+}
+
+std::size_t ScaleIntsSse2(const std::int32_t* sums, std::size_t count, double scale,
+                          std::uint8_t* out) {
+  const __m128d s = _mm_set1_pd(scale);
+  std::size_t k = 0;
+  for (; k + 4 <= count; k += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + k));
+    StoreFourBytes(_mm_cvtepi32_pd(v), _mm_cvtepi32_pd(_mm_srli_si128(v, 8)), s, out + k);
+  }
+  return k;
+}
+
+std::size_t ScaleDoublesSse2(const double* sums, std::size_t count, double scale,
+                             std::uint8_t* out) {
+  const __m128d s = _mm_set1_pd(scale);
+  std::size_t k = 0;
+  for (; k + 4 <= count; k += 4)
+    StoreFourBytes(_mm_loadu_pd(sums + k), _mm_loadu_pd(sums + k + 2), s, out + k);
+  return k;
+}
+
+bool UseSse2() {
+  return UsesVectorPath(VectorPath::Sse2);
+}
+
+#endif
+
+}  // namespace
+
+void AddBytesToSums(const std::uint8_t* bytes, std::size_t count, bool fresh, std::int32_t* sums) {
+  std::size_t k = 0;
+#if defined(QM_AREA_ROWS_SSE2)
+  if (UseSse2())
+    k = AddBytesSse2(bytes, count, fresh, sums);
+#endif
+  for (; k < count; ++k)
+    sums[k] = fresh ? bytes[k] : sums[k] + bytes[k];
+}
+
+void AddWeightedBytes(const std::uint8_t* bytes, std::size_t count, double weight, bool fresh,
+                      double* sums) {
+  std::size_t k = 0;
+#if defined(QM_AREA_ROWS_SSE2)
+  if (UseSse2())
+    k = AddWeightedSse2(bytes, count, weight, fresh, sums);
+#endif
+  for (; k < count; ++k)
+    sums[k] = fresh ? weight * bytes[k] : sums[k] + weight * bytes[k];
+}
+
+void ScaleSumsToBytes(const std::int32_t* sums, std::size_t count, double scale,
+                      std::uint8_t* out) {
+  std::size_t k = 0;
+#if defined(QM_AREA_ROWS_SSE2)
+  if (UseSse2())
+    k = ScaleIntsSse2(sums, count, scale, out);
+#endif
+  for (; k < count; ++k)
+    out[k] = TruncToByte(sums[k] * scale);
+}
+
+void ScaleSumsToBytes(const double* sums, std::size_t count, double scale, std::uint8_t* out) {
+  std::size_t k = 0;
+#if defined(QM_AREA_ROWS_SSE2)
+  if (UseSse2())
+    k = ScaleDoublesSse2(sums, count, scale, out);
+#endif
+  for (; k < count; ++k)
+    out[k] = TruncToByte(sums[k] * scale);
+}
