@@ -106,6 +106,19 @@ inline void WritePpm(const std::filesystem::path& path, const TPicture& picture)
   }
 }
 
+/// A small JPEG made by cjpeg whose EXIF block exiftool wrote with the make, the model and
+/// orientation 6; an empty path when a tool failed.
+inline std::filesystem::path TaggedCameraJpeg(const std::filesystem::path& dir,
+                                              const std::string& make, const std::string& model) {
+  WritePpm(dir / "in.ppm", Pattern(48, 32, 3));
+  const std::filesystem::path jpeg = dir / "camera.jpg";
+  const bool made =
+      RunTool("cjpeg -outfile '" + jpeg.string() + "' '" + (dir / "in.ppm").string() + "'") &&
+      RunTool("exiftool -q -overwrite_original -Make='" + make + "' -Model='" + model +
+              "' -Orientation#=6 '" + jpeg.string() + "'");
+  return made ? jpeg : std::filesystem::path();
+}
+
 /// A PPM (P6) or PAM (P7, RGB_ALPHA) file as the tools write it.
 inline std::optional<TPicture> ReadPnm(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -86,14 +86,8 @@ TEST_F(HeifReaderTest, DecodesWithinOneLevelOfTheReferenceDecoder) {
 TEST_F(HeifReaderTest, ExifMakeModelAndOrientationReachTheSavedJpeg) {
   if (!ToolAvailable("exiftool") || !ToolAvailable("cjpeg"))
     GTEST_SKIP() << "exiftool or cjpeg absent";
-  WritePpm(dir / "in.ppm", Pattern(48, 32, 3));
-  const fs::path jpeg = dir / "camera.jpg";
-  ASSERT_TRUE(
-      RunTool("cjpeg -outfile '" + jpeg.string() + "' '" + (dir / "in.ppm").string() + "'"));
-  ASSERT_TRUE(
-      RunTool("exiftool -q -overwrite_original -Make=PhoneMaker -Model='Phone 12' "
-              "-Orientation#=6 '" +
-              jpeg.string() + "'"));
+  const fs::path jpeg = TaggedCameraJpeg(dir, "PhoneMaker", "Phone 12");
+  ASSERT_FALSE(jpeg.empty());
   const fs::path file = dir / "tagged.heic";
   ASSERT_TRUE(RunTool("heif-enc -q 80 '" + jpeg.string() + "' -o '" + file.string() + "'"));
   io.LoadFromFile(file.string());

@@ -94,14 +94,8 @@ TEST_F(WebpReaderTest, AnAnimationGivesItsFirstFrame) {
 TEST_F(WebpReaderTest, ExifMakeModelAndOrientationReachTheSavedJpeg) {
   if (!ToolAvailable("exiftool") || !ToolAvailable("cjpeg"))
     GTEST_SKIP() << "exiftool or cjpeg absent";
-  WritePpm(dir / "in.ppm", Pattern(48, 32, 3));
-  const fs::path jpeg = dir / "camera.jpg";
-  ASSERT_TRUE(
-      RunTool("cjpeg -outfile '" + jpeg.string() + "' '" + (dir / "in.ppm").string() + "'"));
-  ASSERT_TRUE(
-      RunTool("exiftool -q -overwrite_original -Make=WebMaker -Model='Web Model' "
-              "-Orientation#=6 '" +
-              jpeg.string() + "'"));
+  const fs::path jpeg = TaggedCameraJpeg(dir, "WebMaker", "Web Model");
+  ASSERT_FALSE(jpeg.empty());
   const fs::path file = dir / "tagged.webp";
   ASSERT_TRUE(
       RunTool("cwebp -quiet -metadata exif '" + jpeg.string() + "' -o '" + file.string() + "'"));
