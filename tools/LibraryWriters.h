@@ -92,8 +92,9 @@ inline bool WriteWebp(const std::string& path, const TPicture& picture, float qu
 }
 
 /// Writes an RGB picture as HEIF (HEVC) or AVIF (AV1); exifTiff, when given, as its EXIF block.
+/// An orientation other than 1 goes into the file's own rotation and mirror boxes.
 inline bool WriteHeif(const std::string& path, const TPicture& picture, bool avif, int quality,
-                      const std::vector<std::uint8_t>& exifTiff = {}) {
+                      const std::vector<std::uint8_t>& exifTiff = {}, int orientation = 1) {
   if (picture.channels != 3)
     return false;
   heif_context* context = heif_context_alloc();
@@ -118,12 +119,15 @@ inline bool WriteHeif(const std::string& path, const TPicture& picture, bool avi
       std::copy(from, from + picture.width * 3, plane + static_cast<std::ptrdiff_t>(y) * stride);
     }
     heif_encoder_set_lossy_quality(encoder, quality);
-    written = heif_context_encode_image(context, image, encoder, nullptr, &handle).code ==
+    heif_encoding_options* options = heif_encoding_options_alloc();
+    options->image_orientation = static_cast<heif_orientation>(orientation);
+    written = heif_context_encode_image(context, image, encoder, options, &handle).code ==
                   heif_error_Ok &&
               (exifTiff.empty() || heif_context_add_exif_metadata(context, handle, exifTiff.data(),
                                                                   static_cast<int>(exifTiff.size()))
                                            .code == heif_error_Ok) &&
               heif_context_write_to_file(context, path.c_str()).code == heif_error_Ok;
+    heif_encoding_options_free(options);
   }
   heif_image_handle_release(handle);
   heif_image_release(image);

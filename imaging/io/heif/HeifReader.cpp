@@ -18,6 +18,7 @@
 #include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/heif/HeifTransformBoxes.h"
 #include "platform/ByteStream.h"
 
 namespace {
@@ -159,6 +160,10 @@ void ReadHeifImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& param
     return progress.Abort();
   const THandle handle(primary);
   FillParams(handle.get(), params);
+  // A phone stores the picture as the sensor saw it, with rotation boxes that the decode applies
+  // and the same turn in its EXIF block: kept, that orientation would turn the picture twice.
+  if (HeifPrimaryIsTransformed(*file))
+    params.SetOrientation(1);
   if (paramsOnly)
     return;
   const bool alpha = heif_image_handle_has_alpha_channel(handle.get()) != 0;

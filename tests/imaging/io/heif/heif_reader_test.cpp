@@ -99,6 +99,26 @@ TEST_F(HeifReaderTest, ExifMakeModelAndOrientationReachTheSavedJpeg) {
   EXPECT_EQ(MakeModelOrientation(out), MakeModelOrientation(file));
 }
 
+TEST_F(HeifReaderTest, ATurnStoredInBoxesIsNotTurnedAgainByTheExifOrientation) {
+  // The EXIF block of a camera that says "turned a quarter clockwise" (orientation 6).
+  const std::vector<std::uint8_t> exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3,
+                                          0,   1,   0,  0, 0, 6, 0, 0, 0, 0, 0,    0,    0};
+  struct {
+    int boxes;  ///< the orientation the file's own boxes carry
+    int width, height, orientation;
+  } const cases[] = {{6, 36, 64, 1}, {3, 64, 36, 1}, {2, 64, 36, 1}, {1, 64, 36, 6}};
+  for (const auto& c : cases) {
+    const fs::path file = dir / ("boxes" + std::to_string(c.boxes) + ".heic");
+    ASSERT_TRUE(
+        librarywriters::WriteHeif(file.string(), Pattern(64, 36, 3), false, 80, exif, c.boxes));
+    io.LoadFromFile(file.string());
+    ASSERT_FALSE(io.Aborting());
+    EXPECT_EQ(io.Bitmap()->Width(), c.width) << file;
+    EXPECT_EQ(io.Bitmap()->Height(), c.height) << file;
+    EXPECT_EQ(io.Params().Orientation, c.orientation) << file;
+  }
+}
+
 TEST_F(HeifReaderTest, CutOffFilesAreRefused) {
   for (const char* name : {"whole.heic", "whole.avif"}) {
     const fs::path whole = Encode(Pattern(64, 48, 3), name, "-q 80");
