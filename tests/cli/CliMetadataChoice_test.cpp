@@ -4,6 +4,7 @@
 
 #include "tests/app/batch/SampleImages.h"
 #include "tests/cli/CliFixture.h"
+#include "tests/imaging/io/jpeg/JpegOracle.h"
 
 namespace fs = std::filesystem;
 
@@ -14,9 +15,7 @@ bool Shell(const std::string& command) {
 }
 
 bool HaveTools() {
-  return Shell(
-      "exiftool -ver >/dev/null 2>&1 && command -v djpeg >/dev/null && "
-      "command -v ppm2tiff >/dev/null");
+  return Shell("exiftool -ver >/dev/null 2>&1 && command -v ppm2tiff >/dev/null");
 }
 
 void WritePpm(const fs::path& path, int width, int height, int seed) {
@@ -26,42 +25,16 @@ void WritePpm(const fs::path& path, int width, int height, int seed) {
   file.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
 }
 
-struct Rgb {
-  int width = 0;
-  int height = 0;
-  std::vector<std::uint8_t> pixels;
-  const std::uint8_t* At(int x, int y) const {
-    return &pixels[(static_cast<std::size_t>(y) * width + x) * 3];
-  }
-};
-
-// The pixels as djpeg decodes them.
-Rgb Decode(const fs::path& jpeg, const fs::path& scratch) {
-  Rgb image;
-  if (!Shell("djpeg -pnm -outfile '" + scratch.string() + "' '" + jpeg.string() + "'"))
-    return image;
-  std::ifstream in(scratch, std::ios::binary);
-  std::string magic;
-  int maxValue = 0;
-  in >> magic >> image.width >> image.height >> maxValue;
-  in.get();
-  image.pixels.resize(static_cast<std::size_t>(image.width) * image.height * 3);
-  in.read(reinterpret_cast<char*>(image.pixels.data()),
-          static_cast<std::streamsize>(image.pixels.size()));
-  return image;
-}
-
 // The picture a viewer shows for pixels stored with an EXIF orientation: where each shown pixel
 // is stored, read off the orientation's description (which stored row and column are shown at
 // the top and the left).
-Rgb AsShown(const Rgb& stored, int orientation) {
+oracle::Image AsShown(const oracle::Image& stored, int orientation) {
   const int w = stored.width;
   const int h = stored.height;
-  Rgb shown;
+  oracle::Image shown = stored;
   const bool sideways = orientation >= 5;
   shown.width = sideways ? h : w;
   shown.height = sideways ? w : h;
-  shown.pixels.resize(stored.pixels.size());
   for (int y = 0; y < shown.height; ++y) {
     for (int x = 0; x < shown.width; ++x) {
       const std::array<std::array<int, 2>, 9> from = {{{0, 0},
@@ -74,7 +47,7 @@ Rgb AsShown(const Rgb& stored, int orientation) {
                                                        {w - 1 - y, h - 1 - x},
                                                        {w - 1 - y, x}}};
       const auto [sx, sy] = from[static_cast<std::size_t>(orientation)];
-      std::copy_n(stored.At(sx, sy), 3,
+      std::copy_n(&stored.pixels[(static_cast<std::size_t>(sy) * w + sx) * 3], 3,
                   &shown.pixels[(static_cast<std::size_t>(y) * shown.width + x) * 3]);
     }
   }
@@ -95,7 +68,7 @@ using CliMetadataChoiceTest = CliTest;
 
 TEST_F(CliMetadataChoiceTest, AllCarriesTheGpsPositionAndXmpThatKeepLeavesOut) {
   if (!HaveTools())
-    GTEST_SKIP() << "needs exiftool, djpeg and ppm2tiff";
+    GTEST_SKIP() << "needs exiftool and ppm2tiff";
   // A JPEG whose new EXIF block exiftool writes big-endian, and a little-endian TIFF scan whose
   // location sits in its first directory with no EXIF directory beside it.
   ASSERT_TRUE(sample_images::WriteJpeg(source / "camera.jpg", 80, 60, 1));
@@ -135,7 +108,7 @@ TEST_F(CliMetadataChoiceTest, AllCarriesTheGpsPositionAndXmpThatKeepLeavesOut) {
 
 TEST_F(CliMetadataChoiceTest, AutoRotateGivesTheNonRotatedOutputAsAViewerShowsIt) {
   if (!HaveTools())
-    GTEST_SKIP() << "needs exiftool, djpeg and ppm2tiff";
+    GTEST_SKIP() << "needs exiftool and ppm2tiff";
   for (int orientation = 1; orientation <= 8; ++orientation) {
     const std::string name = "o" + std::to_string(orientation) + ".jpg";
     ASSERT_TRUE(sample_images::WriteJpeg(source / name, 96, 64, orientation));
@@ -147,14 +120,14 @@ TEST_F(CliMetadataChoiceTest, AutoRotateGivesTheNonRotatedOutputAsAViewerShowsIt
       Run({"--quality", "best", "--auto-rotate", source.string(), (root / "upright").string()})
           .status,
       0);
-  const fs::path scratch = root / "decoded.ppm";
   for (int orientation = 1; orientation <= 8; ++orientation) {
     const std::string name = "o" + std::to_string(orientation) + ".jpg";
     SCOPED_TRACE(name);
     EXPECT_EQ(Tag(root / "plain" / name, "-Orientation"), std::to_string(orientation) + "\n");
     EXPECT_EQ(Tag(root / "upright" / name, "-Orientation"), "1\n");
-    const Rgb expected = AsShown(Decode(root / "plain" / name, scratch), orientation);
-    const Rgb upright = Decode(root / "upright" / name, scratch);
+    const oracle::Image expected =
+        AsShown(oracle::Decode(oracle::ReadFile(root / "plain" / name)), orientation);
+    const oracle::Image upright = oracle::Decode(oracle::ReadFile(root / "upright" / name));
     ASSERT_EQ(upright.width, expected.width);
     ASSERT_EQ(upright.height, expected.height);
     // Both went through the same resampling and one JPEG encoding each, of pictures that differ

@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/io/TImagerIO.h"
+#include "tests/support/TestPaths.h"
 #include "tools/LibraryWriters.h"
 
 namespace librarytest {
@@ -198,5 +200,53 @@ inline int LargestDifference(TImgBitmap& bitmap, const TPicture& expected) {
   }
   return largest;
 }
+
+/// A scratch folder and an I/O object for one reader test; skipped unless every tool named is
+/// on the path.
+class ReaderTest : public ::testing::Test {
+ protected:
+  explicit ReaderTest(std::vector<std::string> tools = {}) : tools_(std::move(tools)) {}
+  void SetUp() override {
+    for (const std::string& tool : tools_) {
+      if (!ToolAvailable(tool))
+        GTEST_SKIP() << tool << " absent";
+    }
+    dir = MakeTempDir("qm_reader_");
+  }
+  void TearDown() override {
+    if (!dir.empty())
+      std::filesystem::remove_all(dir);
+  }
+
+  /// Loads file and saves it as a JPEG beside it, answering the saved file's path.
+  std::filesystem::path SavedAsJpeg(const std::filesystem::path& file) {
+    io.LoadFromFile(file.string());
+    EXPECT_FALSE(io.Aborting()) << file;
+    const std::filesystem::path out = dir / "out.jpg";
+    io.SaveJpegFile(out.string());
+    EXPECT_FALSE(io.Aborting()) << out;
+    return out;
+  }
+
+  /// Each cut copy of whole is refused with the abort flag, and nothing of it reaches the
+  /// container, which held a 5 x 5 picture before.
+  void ExpectCutCopiesRefused(const std::filesystem::path& whole, std::vector<double> keeps) {
+    const std::filesystem::path cut = dir / ("cut" + whole.extension().string());
+    for (const double keep : keeps) {
+      SCOPED_TRACE(whole.filename().string() + " " + std::to_string(keep));
+      io.Bitmap()->Allocate(5, 5, pfBGR24);
+      CutFile(whole, cut, keep);
+      io.LoadFromFile(cut.string());
+      EXPECT_TRUE(io.Aborting());
+      EXPECT_EQ(io.Bitmap()->Width(), 5);
+    }
+  }
+
+  std::filesystem::path dir;
+  TImagerIO io;
+
+ private:
+  std::vector<std::string> tools_;
+};
 
 }  // namespace librarytest

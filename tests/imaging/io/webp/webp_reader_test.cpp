@@ -19,20 +19,9 @@ using namespace librarytest;
 
 namespace {
 
-class WebpReaderTest : public ::testing::Test {
+class WebpReaderTest : public ReaderTest {
  protected:
-  void SetUp() override {
-    if (!ToolAvailable("cwebp") || !ToolAvailable("dwebp"))
-      GTEST_SKIP() << "cwebp or dwebp absent";
-    dir = MakeTempDir("qm_webp_");
-  }
-  void TearDown() override {
-    if (!dir.empty())
-      fs::remove_all(dir);
-  }
-
-  fs::path dir;
-  TImagerIO io;
+  WebpReaderTest() : ReaderTest({"cwebp", "dwebp"}) {}
 };
 
 // How cwebp is asked to encode, and how far our decode may stray from dwebp's.
@@ -99,13 +88,8 @@ TEST_F(WebpReaderTest, ExifMakeModelAndOrientationReachTheSavedJpeg) {
   const fs::path file = dir / "tagged.webp";
   ASSERT_TRUE(
       RunTool("cwebp -quiet -metadata exif '" + jpeg.string() + "' -o '" + file.string() + "'"));
-  io.LoadFromFile(file.string());
-  ASSERT_FALSE(io.Aborting());
-  const fs::path out = dir / "out.jpg";
-  io.SaveJpegFile(out.string());
-  ASSERT_FALSE(io.Aborting());
   EXPECT_EQ(MakeModelOrientation(file), "WebMaker\nWeb Model\n6\n");
-  EXPECT_EQ(MakeModelOrientation(out), MakeModelOrientation(file));
+  EXPECT_EQ(MakeModelOrientation(SavedAsJpeg(file)), MakeModelOrientation(file));
 }
 
 TEST_F(WebpReaderTest, CutOffFilesAreRefusedAndStreamsRecognised) {
@@ -113,14 +97,7 @@ TEST_F(WebpReaderTest, CutOffFilesAreRefusedAndStreamsRecognised) {
   const fs::path whole = dir / "whole.webp";
   ASSERT_TRUE(RunTool("cwebp -quiet -q 90 '" + (dir / "in.ppm").string() + "' -o '" +
                       whole.string() + "'"));
-  for (const double keep : {0.1, 0.6, 0.97}) {
-    SCOPED_TRACE(keep);
-    io.Bitmap()->Allocate(5, 5, pfBGR24);
-    CutFile(whole, dir / "cut.webp", keep);
-    io.LoadFromFile((dir / "cut.webp").string());
-    EXPECT_TRUE(io.Aborting());
-    EXPECT_EQ(io.Bitmap()->Width(), 5);
-  }
+  ExpectCutCopiesRefused(whole, {0.1, 0.6, 0.97});
   TMemoryStream stream(ReadFile(whole));
   EXPECT_EQ(FindStreamFormat(stream), kFormatWebp);
   io.LoadFromStream(stream);
