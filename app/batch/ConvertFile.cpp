@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <optional>
 
 #include "app/batch/FileTimes.h"
@@ -10,11 +11,13 @@
 #include "app/batch/ShrunkLoad.h"
 #include "app/batch/SizeRule.h"
 #include "imaging/component/TImager.h"
+#include "imaging/core/RowSource.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/core/TurnUpright.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/proc/TImagerProc.h"
+#include "imaging/proc/resample/AreaResampler.h"
 #include "imaging/proc/resample/ResampleSize.h"
 
 namespace {
@@ -42,6 +45,130 @@ void PlanOutputSize(const ResampleRequest& request, int width, int height, TPhot
   }
 }
 
+// The photo's sides as read and upright, and what the size rule asks of it.
+struct PhotoPlan {
+  int orientation = 1;
+  int uprightWidth = 0;
+  int uprightHeight = 0;
+  ResampleRequest request;
+};
+
+PhotoPlan PlanPhoto(const ConversionSettings& settings, const TIOParamsVals& params,
+                    TPhotoResult& result) {
+  const bool shrunk = params.JpegScaleUsed > 1;
+  result.SourceWidth = shrunk ? params.JpegFullWidth : params.Width;
+  result.SourceHeight = shrunk ? params.JpegFullHeight : params.Height;
+  result.Damage = params.Damage.Reason;
+  PhotoPlan plan;
+  plan.orientation = settings.AutoRotate ? params.Orientation : 1;
+  const bool swapsSides = OrientationSwapsSides(plan.orientation);
+  plan.uprightWidth = swapsSides ? result.SourceHeight : result.SourceWidth;
+  plan.uprightHeight = swapsSides ? result.SourceWidth : result.SourceHeight;
+  plan.request = shrunk ? ShrunkRequest(settings, plan.uprightWidth, plan.uprightHeight)
+                        : ComputeResample(settings, plan.uprightWidth, plan.uprightHeight);
+  return plan;
+}
+
+void ApplySaveOptions(const ConversionSettings& settings, TIOParamsVals& params) {
+  params.JpegProgressive = true;
+  const int quality = JpegQualityFor(settings.QualityIndex);
+  if (quality >= 0)
+    params.JpegQuality = quality;
+  if (settings.SaveGrayScale || settings.ApplyBlackWhite) {
+    params.JpegColorSpace = kJpegGray;
+  } else {
+    params.JpegColorSpace = settings.WriteYCbCr ? kJpegYCbCr : kJpegRgb;
+  }
+  ApplyMetadataChoice(settings.Metadata, params);
+}
+
+bool AppliesEffects(const ConversionSettings& settings) {
+  return settings.ApplyEqualize || settings.ApplyBlur || settings.ApplyWallis ||
+         settings.ApplyNegative || settings.ApplyBlackWhite;
+}
+
+// A photo that needs nothing but the size rule goes from decoder through resampler to encoder
+// a few rows at a time, never held whole: the same bytes as the whole road in far less memory
+// and time. False leaves the photo to the whole road, which then reads it again.
+bool ConvertStreamed(TImager& imager, const ConversionSettings& settings, const std::string& source,
+                     const std::string& target, TPhotoResult& result) {
+  if (settings.PlanOnly || AppliesEffects(settings))
+    return false;
+  TIOParamsVals& params = imager.Params();
+  const auto shape = [&](TRowSource& decoded) -> std::unique_ptr<TRowSource> {
+    const PhotoPlan plan = PlanPhoto(settings, params, result);
+    if (plan.orientation != 1)
+      return nullptr;
+    ApplySaveOptions(settings, params);
+    const ResampleRequest& request = plan.request;
+    const std::optional<ResampleSize> size =
+        request.Resize
+            ? ComputeResampleSize(decoded.Width(), decoded.Height(), request.Width, request.Height)
+            : std::nullopt;
+    result.OutputWidth = size ? size->width : decoded.Width();
+    result.OutputHeight = size ? size->height : decoded.Height();
+    // The whole road's resampling to the decoded size itself gives the decoded bytes.
+    if (!size || (size->width == decoded.Width() && size->height == decoded.Height()))
+      return std::make_unique<TPassedRows>(decoded);
+    return AreaResampledRowsOf(decoded, size->width, size->height, true);
+  };
+  if (!imager.IO()->ConvertJpegRows(source, target, shape))
+    return false;
+  result.Converted = !imager.IO()->Aborting();
+  if (!result.Converted) {
+    result.OutputWidth = 0;
+    result.OutputHeight = 0;
+  }
+  return true;
+}
+
+// The whole road: load, turn, resample, effects, save.
+void ConvertWhole(TImager& imager, const ConversionSettings& settings, const std::string& source,
+                  const std::string& target, TPhotoResult& result) {
+  TIOParamsVals& params = imager.Params();
+  imager.LoadFromFile(source);
+  if (imager.IO()->Aborting())
+    return;
+  const PhotoPlan plan = PlanPhoto(settings, params, result);
+  if (params.Damage.Damaged && settings.RefuseDamagedSources)
+    return;
+  const ResampleRequest& request = plan.request;
+  if (settings.PlanOnly) {
+    PlanOutputSize(request, plan.uprightWidth, plan.uprightHeight, result);
+    result.Planned = true;
+    return;
+  }
+  if (plan.orientation != 1) {
+    TurnUpright(*imager.GetImgBitmap(), plan.orientation, nullptr);
+    params.SetOrientation(1);
+  }
+  TImgBitmap& decoded = *imager.GetImgBitmap();
+  const bool decodedAtTarget = params.JpegScaleUsed > 1 && decoded.Width() == request.Width &&
+                               decoded.Height() == request.Height;
+  if (request.Resize && !decodedAtTarget)
+    imager.Resample(request.Width, request.Height, rfBicubic);
+
+  TImagerProc& proc = *imager.Proc();
+  if (settings.ApplyEqualize)
+    proc.HistAutoEqualize();
+  if (settings.ApplyBlur)
+    proc.Blur(2.0);
+  if (settings.ApplyWallis)
+    proc.WallisFilter(2, 2, 50, 50, 50, 10, 50, false);
+  if (settings.ApplyNegative)
+    proc.Negative();
+  if (settings.ApplyBlackWhite)
+    proc.ConvertToBWOrdered();
+
+  ApplySaveOptions(settings, params);
+  imager.SaveJpegFile(target);
+  result.Converted = !imager.IO()->Aborting();
+  if (!result.Converted)
+    return;
+  result.OutputWidth = imager.GetImgBitmap()->Width();
+  result.OutputHeight = imager.GetImgBitmap()->Height();
+}
+
 TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const std::string& source,
                      const std::string& target) {
   TPhotoResult result;
@@ -58,66 +185,15 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
   params.JpegScaleUsed = 1;
   {
     const TShrunkLoad shrunkLoad(settings, source, params);
-    imager.LoadFromFile(source);
+    if (!ConvertStreamed(imager, settings, source, target, result)) {
+      result = TPhotoResult{};
+      result.BytesIn = SizeOrZero(source);
+      params.JpegScaleUsed = 1;
+      ConvertWhole(imager, settings, source, target, result);
+    }
   }
-  if (imager.IO()->Aborting())
-    return result;
-  const bool shrunk = params.JpegScaleUsed > 1;
-  result.SourceWidth = shrunk ? params.JpegFullWidth : params.Width;
-  result.SourceHeight = shrunk ? params.JpegFullHeight : params.Height;
-  result.Damage = params.Damage.Reason;
-  if (params.Damage.Damaged && settings.RefuseDamagedSources)
-    return result;
-
-  const int orientation = settings.AutoRotate ? params.Orientation : 1;
-  const bool swapsSides = OrientationSwapsSides(orientation);
-  const int uprightWidth = swapsSides ? result.SourceHeight : result.SourceWidth;
-  const int uprightHeight = swapsSides ? result.SourceWidth : result.SourceHeight;
-  const ResampleRequest request = shrunk ? ShrunkRequest(settings, uprightWidth, uprightHeight)
-                                         : ComputeResample(settings, uprightWidth, uprightHeight);
-  if (settings.PlanOnly) {
-    PlanOutputSize(request, uprightWidth, uprightHeight, result);
-    result.Planned = true;
-    return result;
-  }
-  if (orientation != 1) {
-    TurnUpright(*imager.GetImgBitmap(), orientation, nullptr);
-    params.SetOrientation(1);
-  }
-  TImgBitmap& decoded = *imager.GetImgBitmap();
-  const bool decodedAtTarget =
-      shrunk && decoded.Width() == request.Width && decoded.Height() == request.Height;
-  if (request.Resize && !decodedAtTarget)
-    imager.Resample(request.Width, request.Height, rfBicubic);
-
-  TImagerProc& proc = *imager.Proc();
-  if (settings.ApplyEqualize)
-    proc.HistAutoEqualize();
-  if (settings.ApplyBlur)
-    proc.Blur(2.0);
-  if (settings.ApplyWallis)
-    proc.WallisFilter(2, 2, 50, 50, 50, 10, 50, false);
-  if (settings.ApplyNegative)
-    proc.Negative();
-  if (settings.ApplyBlackWhite)
-    proc.ConvertToBWOrdered();
-
-  params.JpegProgressive = true;
-  const int quality = JpegQualityFor(settings.QualityIndex);
-  if (quality >= 0)
-    params.JpegQuality = quality;
-  if (settings.SaveGrayScale || settings.ApplyBlackWhite) {
-    params.JpegColorSpace = kJpegGray;
-  } else {
-    params.JpegColorSpace = settings.WriteYCbCr ? kJpegYCbCr : kJpegRgb;
-  }
-  ApplyMetadataChoice(settings.Metadata, params);
-  imager.SaveJpegFile(target);
-  result.Converted = !imager.IO()->Aborting();
   if (!result.Converted)
     return result;
-  result.OutputWidth = imager.GetImgBitmap()->Width();
-  result.OutputHeight = imager.GetImgBitmap()->Height();
   result.BytesOut = SizeOrZero(target);
   if (settings.KeepDates && sourceTimes)
     ApplyFileTimes(*sourceTimes, target);

@@ -232,6 +232,11 @@ void TImagerIO::LoadFromFile(const std::string& path) {
   RegistryLoad(path, extension);
 }
 
+bool TImagerIO::LoadsAsJpeg(const std::string& path) {
+  return LowerCaseAscii(path.substr(0, 7)) != "http://" &&
+         LoadKindOf(LowerCaseExtension(path)) == LoadKind::Jpeg;
+}
+
 void TImagerIO::LoadFileFrame(const std::string& path, int formatId, const TCodecCall& codec) {
   aborting_ = true;
   if (!PrepareImage())

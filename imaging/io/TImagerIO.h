@@ -14,6 +14,7 @@ class TImgBitmap;
 class TImgIOWorkers;
 class TImgView;
 class TPlatformBitmap;
+class TRowSource;
 struct FileFormatEntry;
 struct TProgressRecord;
 
@@ -101,6 +102,21 @@ class TImagerIO : public TParamsOwnerInfo {
   void SaveJpegFile(const std::string& path);
   void SaveJpegStream(TByteStream& stream);
 
+  /// Shapes the decoded rows of a streamed conversion into the rows to write, with the source's
+  /// parameters read and the save options to be set in Params; null declines the photo.
+  using TRowShaper = std::function<std::unique_ptr<TRowSource>(TRowSource& decoded)>;
+  /// True for a path that LoadFromFile reads with the JPEG reader.
+  static bool LoadsAsJpeg(const std::string& path);
+  /// Converts a JPEG file into a JPEG file a few rows at a time, neither picture ever whole and
+  /// the image left alone: Params are read as LoadJpegFile reads them, shape gives the rows,
+  /// and they are written as SaveJpegFile writes the image. False, with nothing written, when
+  /// the photo must be loaded whole instead: shape declined, or the source is no JPEG that
+  /// reads cleanly (a failed read or a damaged stream), or the
+  /// object mirrors a picture control, adjusts resolutions or works asynchronously. Errors of the
+  /// save propagate.
+  bool ConvertJpegRows(const std::string& source, const std::string& target,
+                       const TRowShaper& shape);
+
   /// Fill Params from a file or stream without decoding pixels.
   void ParamsFromFile(const std::string& path);
   void ParamsFromStream(TByteStream& stream);
@@ -137,6 +153,7 @@ class TImagerIO : public TParamsOwnerInfo {
   void RegistrySave(const std::string& path, const std::string& extension);
   void LoadStreamSteps(TByteStream& stream, int formatId, const TCodecCall& codec);
   void SaveJpegSteps(TByteStream& stream);
+  bool StreamedSteps(const std::string& source, const std::string& target, const TRowShaper& shape);
   void ParamsOnlySteps(TByteStream& stream);
   void EndWithoutCodec();
   int LoadTiffSteps(TByteStream& stream, bool withHeader);

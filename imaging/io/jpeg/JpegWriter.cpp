@@ -1,10 +1,10 @@
 #include "imaging/io/jpeg/JpegWriter.h"
 
 #include <cmath>
-#include <memory>
 #include <vector>
 
 #include "imaging/core/ImgErrors.h"
+#include "imaging/core/RowSource.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/ConvertCmyk.h"
 #include "imaging/io/DefaultResolution.h"
@@ -50,7 +50,7 @@ ColorChoice ChooseColorSpace(int code) {
   }
 }
 
-void Configure(jpeg_compress_struct& cinfo, TImgBitmap& source, const TIOParamsVals& params,
+void Configure(jpeg_compress_struct& cinfo, TRowSource& source, const TIOParamsVals& params,
                const ColorChoice& color) {
   cinfo.image_width = static_cast<JDIMENSION>(source.Width());
   cinfo.image_height = static_cast<JDIMENSION>(source.Height());
@@ -84,7 +84,7 @@ void Configure(jpeg_compress_struct& cinfo, TImgBitmap& source, const TIOParamsV
 }
 
 // False when the library reported a fatal error.
-bool WriteRows(WriteSession& s, TImgBitmap& source, const ColorChoice& color,
+bool WriteRows(WriteSession& s, TRowSource& source, const ColorChoice& color,
                TProgressRecord& progress) {
   jpeg_compress_struct& cinfo = s.cinfo;
   const int width = source.Width();
@@ -95,10 +95,12 @@ bool WriteRows(WriteSession& s, TImgBitmap& source, const ColorChoice& color,
   progress.rowsDone = 0;
   int row = 0;
   while (cinfo.next_scanline < cinfo.image_height) {
-    std::uint8_t* pixels = source.RowPtr(row);
+    const std::uint8_t* pixels = source.Row(row);
     if (color.transfer == RowTransfer::ToCmyk)
       ConvertCmyk(pixels, ckBGR24, s.work.data(), width, ckCMYK);
-    JSAMPROW line = color.transfer == RowTransfer::Direct ? pixels : s.work.data();
+    // The library reads the rows it is given and never writes to them.
+    JSAMPROW line =
+        color.transfer == RowTransfer::Direct ? const_cast<std::uint8_t*>(pixels) : s.work.data();
     JDIMENSION written = 0;
     if (!JpegGuarded(s.errors, [&] { written = jpeg_write_scanlines(&cinfo, &line, 1); })) {
       return false;
@@ -112,7 +114,7 @@ bool WriteRows(WriteSession& s, TImgBitmap& source, const ColorChoice& color,
 }
 
 // Steps from the library setup to the finish; false when the library reported a fatal error.
-bool Compress(WriteSession& s, TImgBitmap& source, const TIOParamsVals& params,
+bool Compress(WriteSession& s, TRowSource& source, const TIOParamsVals& params,
               TProgressRecord& progress) {
   jpeg_compress_struct& cinfo = s.cinfo;
   const ColorChoice color = ChooseColorSpace(params.JpegColorSpace);
@@ -137,17 +139,22 @@ bool Compress(WriteSession& s, TImgBitmap& source, const TIOParamsVals& params,
 
 void WriteJpegImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& params,
                     TProgressRecord& progress) {
+  if (bitmap.PixelFormat() != pfBit1) {
+    TBitmapRows rows(bitmap);
+    return WriteJpegRows(stream, rows, params, progress);
+  }
+  TImgBitmap copy;
+  copy.Assign(&bitmap);
+  copy.SetPixelFormat(pfBGR24);
+  TBitmapRows rows(copy);
+  WriteJpegRows(stream, rows, params, progress);
+}
+
+void WriteJpegRows(TByteStream& stream, TRowSource& rows, TIOParamsVals& params,
+                   TProgressRecord& progress) {
   bool ownFlag = false;
   bool* aborting = progress.aborting != nullptr ? progress.aborting : &ownFlag;
-  std::unique_ptr<TImgBitmap> copy;
-  TImgBitmap* source = &bitmap;
-  if (bitmap.PixelFormat() == pfBit1) {
-    copy = std::make_unique<TImgBitmap>();
-    copy->Assign(&bitmap);
-    copy->SetPixelFormat(pfBGR24);
-    source = copy.get();
-  }
-  if (source->Width() == 0 || source->Height() == 0) {
+  if (rows.Width() == 0 || rows.Height() == 0) {
     *aborting = true;
     return;
   }
@@ -158,7 +165,7 @@ void WriteJpegImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& para
   InstallJpegStreamDestination(&s.cinfo, s.destination, stream, aborting);
   if (*aborting)
     return;
-  if (!Compress(s, *source, params, progress)) {
+  if (!Compress(s, rows, params, progress)) {
     const std::string message = JpegFatalMessage(s.errors);
     throw EImgJpegException(message);
   }

@@ -2,6 +2,7 @@
 
 class TByteStream;
 class TImgBitmap;
+class TRowSource;
 class TIOParamsVals;
 struct TProgressRecord;
 
@@ -10,3 +11,7 @@ struct TProgressRecord;
 /// write sets the abort flag; a fatal library error sets it and raises EImgJpegException.
 void WriteJpegImage(TByteStream& stream, TImgBitmap& bitmap, TIOParamsVals& params,
                     TProgressRecord& progress);
+
+/// Writes rows (pfBGR24) in the same way, asking for each once, from the top down.
+void WriteJpegRows(TByteStream& stream, TRowSource& rows, TIOParamsVals& params,
+                   TProgressRecord& progress);

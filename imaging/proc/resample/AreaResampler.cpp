@@ -4,9 +4,14 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "imaging/core/RowSource.h"
 #include "imaging/core/TImgBitmap.h"
+#include "imaging/proc/resample/AreaColumnPlan.h"
 #include "imaging/proc/resample/AreaRowKernels.h"
 
 // The area walk cuts the source plane into pieces at every source and target
@@ -18,148 +23,40 @@
 
 namespace {
 
-// A source boundary this close below a target boundary counts as that target boundary.
-constexpr double kBoundaryTolerance = 0.0001;
-constexpr int kChannels = 3;
-
-// Cubic convolution kernel with a = -1.
-double CubicWeight(double s) {
-  if (s < 1.0)
-    return (s - 2.0) * s * s + 1.0;
-  if (s < 2.0)
-    return ((5.0 - s) * s - 8.0) * s + 4.0;
-  return 0.0;
-}
-
-// Weights of the neighbours at -1, 0, +1 and +2 for an interpolation at fraction f.
-using Taps = std::array<double, 4>;
-
-Taps InterpolationTaps(bool cubic, double f) {
-  if (!cubic)
-    return {0.0, 1.0 - f, f, 0.0};
-  return {CubicWeight(f + 1.0), CubicWeight(f), CubicWeight(std::fabs(f - 1.0)),
-          CubicWeight(std::fabs(f - 2.0))};
-}
-
-// Neighbours -1, 0, +1, +2 of index i in 0..size-1, clamped as the edges require.
-std::array<int, 4> Neighbours(int i, int size) {
-  const int current = std::min(i, size - 1);
-  const int before = current <= 0 ? current : current - 1;
-  const int after = current >= size - 1 ? current : current + 1;
-  const int after2 = current + 1 >= size - 1 ? after : current + 2;
-  return {before, current, after, after2};
-}
-
-// The horizontal pieces of one target row, in order, without those of length 0. Each piece
-// reads the accumulator at its source column, or at its own index when interpolating in x.
-// Per target column, the first run of whole pieces (length exactly 1) over consecutive
-// accumulator entries is kept apart, so that its sum needs no multiplications.
-struct ColumnPlan {
-  std::vector<int> first;                           // first piece of each target column, then end
-  std::vector<int> accIndex;                        // accumulator index of each piece
-  std::vector<std::array<int, 4>> neighbourOffset;  // byte offsets of its four source neighbours
-  std::vector<Taps> taps;                           // interpolation weights at the piece's fx
-  std::vector<double> length;
-  std::vector<int> runStart, runCount;  // the whole run of each target column
-  std::vector<int> otherFirst;          // its other pieces, packed: first of each column, then end
-  std::vector<int> otherIndex;
-  std::vector<double> otherLength;
-  // Every target column is a run of this many whole pieces right after the previous one
-  // (an integer ratio), or 0.
-  int uniformRun = 0;
-};
-
-void SplitRuns(ColumnPlan& plan, int targetWidth) {
-  plan.otherFirst.push_back(0);
-  for (int t = 0; t < targetWidth; ++t) {
-    int start = -1, count = 0;
-    bool runClosed = false;
-    for (int p = plan.first[t]; p < plan.first[t + 1]; ++p) {
-      const bool extends = !runClosed && plan.length[p] == 1.0 &&
-                           (count == 0 || plan.accIndex[p] == start + count * kChannels);
-      if (extends) {
-        if (count == 0)
-          start = plan.accIndex[p];
-        ++count;
-        continue;
-      }
-      if (count > 0)
-        runClosed = true;
-      plan.otherIndex.push_back(plan.accIndex[p]);
-      plan.otherLength.push_back(plan.length[p]);
-    }
-    plan.runStart.push_back(count > 0 ? start : 0);
-    plan.runCount.push_back(count);
-    plan.otherFirst.push_back(static_cast<int>(plan.otherIndex.size()));
-  }
-  const int k = plan.runCount.empty() ? 0 : plan.runCount[0];
-  bool uniform = k > 0 && plan.otherIndex.empty();
-  for (int t = 0; uniform && t < targetWidth; ++t)
-    uniform = plan.runCount[t] == k && plan.runStart[t] == t * k * kChannels;
-  plan.uniformRun = uniform ? k : 0;
-}
-
-ColumnPlan PlanColumns(int sourceWidth, int targetWidth, bool cubic) {
-  ColumnPlan plan;
-  const double gx = static_cast<double>(sourceWidth) / targetWidth;
-  const bool perPiece = gx < 1.0;
-  plan.first.reserve(static_cast<std::size_t>(targetWidth) + 1);
-  plan.first.push_back(0);
-  double position = 0.0;
-  double sourceBoundary = 1.0;
-  double targetBoundary = gx;
-  int i = 0;
-  while (static_cast<int>(plan.first.size()) <= targetWidth) {
-    const bool endsAtTarget = sourceBoundary + kBoundaryTolerance >= targetBoundary;
-    const double end = endsAtTarget ? targetBoundary : sourceBoundary;
-    const double fx = endsAtTarget ? targetBoundary - i : 1.0;
-    if (end - position != 0.0) {
-      const std::array<int, 4> n = Neighbours(i, sourceWidth);
-      const int piece = static_cast<int>(plan.length.size());
-      plan.length.push_back(end - position);
-      plan.accIndex.push_back((perPiece ? piece : n[1]) * kChannels);
-      plan.neighbourOffset.push_back(
-          {n[0] * kChannels, n[1] * kChannels, n[2] * kChannels, n[3] * kChannels});
-      plan.taps.push_back(InterpolationTaps(cubic, fx));
-    }
-    position = end;
-    if (endsAtTarget) {
-      targetBoundary += gx;
-      plan.first.push_back(static_cast<int>(plan.length.size()));
-    } else {
-      sourceBoundary += 1.0;
-      ++i;
-    }
-  }
-  SplitRuns(plan, targetWidth);
-  return plan;
-}
-
 double Clamp255(double value) {
   return std::min(std::max(value, 0.0), 255.0);
 }
 
 class AreaResampler {
  public:
-  AreaResampler(TImgBitmap& source, TImgBitmap& target, bool cubic)
+  AreaResampler(TRowSource& source, int width, int height, bool cubic)
       : source_(source),
-        target_(target),
         cubic_(cubic),
         sourceWidth_(source.Width()),
         sourceHeight_(source.Height()),
-        width_(target.Width()),
-        height_(target.Height()),
+        width_(width),
+        height_(height),
         gx_(static_cast<double>(sourceWidth_) / width_),
         gy_(static_cast<double>(sourceHeight_) / height_),
         interpolateX_(gx_ < 1.0),
         interpolateY_(gy_ < 1.0),
         plan_(PlanColumns(sourceWidth_, width_, cubic)),
         values_((interpolateX_ ? plan_.length.size() : static_cast<std::size_t>(sourceWidth_)) *
-                kChannels),
+                kAreaChannels),
         wholeRowsFitInt_(gy_ < 8.0e6),
-        uniformWholeFitsInt_(plan_.uniformRun > 0 && plan_.uniformRun * (gy_ + 2.0) < 8.0e6) {}
+        uniformWholeFitsInt_(plan_.uniformRun > 0 && plan_.uniformRun * (gy_ + 2.0) < 8.0e6) {
+    weighted_.resize(values_);
+    if (!interpolateX_ && !interpolateY_)
+      whole_.resize(values_);
+    sums_.resize(static_cast<std::size_t>(width_) * kAreaChannels);
+    if (uniformWholeFitsInt_)
+      wholeSums_.resize(sums_.size());
+  }
 
-  void Run(const ResampleProgress& progress);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  /// Works out the next target row, from the top, into out (Width() pixels).
+  void EmitNextRow(std::uint8_t* out);
 
  private:
   const double* CachedRow(int row);
@@ -167,12 +64,11 @@ class AreaResampler {
   void AddStrip(int row, double fy, double weight);
   void AddWholeRow(const std::uint8_t* bytes);
   template <class Sum, class Read>
-  void EmitWith(int targetRow, Read read);
-  void EmitUniformWhole(int targetRow);
-  void EmitRow(int targetRow);
+  void EmitWith(std::uint8_t* out, Read read);
+  void EmitUniformWhole(std::uint8_t* out);
+  void EmitRow(std::uint8_t* out);
 
-  TImgBitmap& source_;
-  TImgBitmap& target_;
+  TRowSource& source_;
   const bool cubic_;
   const int sourceWidth_, sourceHeight_, width_, height_;
   const double gx_, gy_;
@@ -197,10 +93,14 @@ class AreaResampler {
   // Unscaled sums of the target row being emitted.
   std::vector<double> sums_;
   std::vector<std::int32_t> wholeSums_;
+  // Where the walk down the source stands between two emitted rows.
+  double y_ = 0.0;
+  double lastBoundary_ = 0.0;
+  int sourceRow_ = 0;
 };
 
 void AreaResampler::LoadRow(int row, double* out) {
-  const std::uint8_t* bytes = source_.RowPtr(row);
+  const std::uint8_t* bytes = source_.Row(row);
   if (!interpolateX_) {
     AddWeightedBytes(bytes, values_, 1.0, true, out);
     return;
@@ -210,21 +110,21 @@ void AreaResampler::LoadRow(int row, double* out) {
   const std::size_t pieces = plan_.length.size();
   for (std::size_t p = 0; p < pieces; ++p) {
     const std::array<int, 4>& o = plan_.neighbourOffset[p];
-    const Taps& t = plan_.taps[p];
+    const AreaTaps& t = plan_.taps[p];
     if (t[0] == 0.0 && t[1] == 0.0 && t[2] == 1.0 && t[3] == 0.0) {
       // A piece that ends on a source boundary interpolates exactly the next pixel.
-      for (int c = 0; c < kChannels; ++c)
-        out[p * kChannels + c] = bytes[o[2] + c];
+      for (int c = 0; c < kAreaChannels; ++c)
+        out[p * kAreaChannels + c] = bytes[o[2] + c];
       continue;
     }
-    for (int c = 0; c < kChannels; ++c) {
+    for (int c = 0; c < kAreaChannels; ++c) {
       double v = t[0] * bytes[o[0] + c] + t[1] * bytes[o[1] + c] + t[2] * bytes[o[2] + c] +
                  t[3] * bytes[o[3] + c];
       if (cubic_)
         v = Clamp255(v);
       if (truncate)
         v = std::trunc(v + kTruncationSlack);
-      out[p * kChannels + c] = v;
+      out[p * kAreaChannels + c] = v;
     }
   }
 }
@@ -247,7 +147,7 @@ void AreaResampler::AddWholeRow(const std::uint8_t* bytes) {
 void AreaResampler::AddStrip(int row, double fy, double weight) {
   const std::array<int, 4> rows = Neighbours(row, sourceHeight_);
   if (!interpolateX_ && !interpolateY_ && weight == 1.0 && wholeRowsFitInt_) {
-    AddWholeRow(source_.RowPtr(rows[1]));
+    AddWholeRow(source_.Row(rows[1]));
     return;
   }
   double* acc = weighted_.data();
@@ -258,7 +158,7 @@ void AreaResampler::AddStrip(int row, double fy, double weight) {
     const double* b = CachedRow(rows[1]);
     const double* c = CachedRow(rows[2]);
     const double* d = CachedRow(rows[3]);
-    const Taps t = InterpolationTaps(cubic_, fy);
+    const AreaTaps t = InterpolationTaps(cubic_, fy);
     const double keep = fresh ? 0.0 : 1.0;
     if (cubic_) {
       for (std::size_t k = 0; k < values_; ++k)
@@ -281,49 +181,50 @@ void AreaResampler::AddStrip(int row, double fy, double weight) {
     }
     return;
   }
-  AddWeightedBytes(source_.RowPtr(rows[1]), values_, weight, fresh, acc);
+  AddWeightedBytes(source_.Row(rows[1]), values_, weight, fresh, acc);
 }
 
-void AreaResampler::EmitUniformWhole(int targetRow) {
+void AreaResampler::EmitUniformWhole(std::uint8_t* out) {
   // Only whole rows and, per target column, a run of whole columns: all in integers.
   const std::int32_t* a = whole_.data();
   std::int32_t* sums = wholeSums_.data();
   const int run = plan_.uniformRun;
   if (run == 2) {
     for (int t = 0; t < width_; ++t)
-      for (int c = 0; c < kChannels; ++c)
-        sums[kChannels * t + c] = a[2 * kChannels * t + c] + a[2 * kChannels * t + kChannels + c];
+      for (int c = 0; c < kAreaChannels; ++c)
+        sums[kAreaChannels * t + c] =
+            a[2 * kAreaChannels * t + c] + a[2 * kAreaChannels * t + kAreaChannels + c];
   } else {
     for (int t = 0; t < width_; ++t)
-      for (int c = 0; c < kChannels; ++c) {
+      for (int c = 0; c < kAreaChannels; ++c) {
         std::int32_t r = 0;
         for (int m = 0; m < run; ++m)
-          r += a[(t * run + m) * kChannels + c];
-        sums[kChannels * t + c] = r;
+          r += a[(t * run + m) * kAreaChannels + c];
+        sums[kAreaChannels * t + c] = r;
       }
   }
-  ScaleSumsToBytes(sums, wholeSums_.size(), 1.0 / (gx_ * gy_), target_.RowPtr(targetRow));
+  ScaleSumsToBytes(sums, wholeSums_.size(), 1.0 / (gx_ * gy_), out);
 }
 
 template <class Sum, class Read>
-void AreaResampler::EmitWith(int targetRow, Read read) {
+void AreaResampler::EmitWith(std::uint8_t* out, Read read) {
   double* sums = sums_.data();
   if (plan_.uniformRun > 0) {
     const int run = plan_.uniformRun;
     for (int t = 0; t < width_; ++t) {
-      const int k0 = t * run * kChannels;
-      for (int c = 0; c < kChannels; ++c) {
+      const int k0 = t * run * kAreaChannels;
+      for (int c = 0; c < kAreaChannels; ++c) {
         Sum r = 0;
         for (int m = 0; m < run; ++m)
-          r += read(k0 + m * kChannels + c);
-        sums[kChannels * t + c] = static_cast<double>(r);
+          r += read(k0 + m * kAreaChannels + c);
+        sums[kAreaChannels * t + c] = static_cast<double>(r);
       }
     }
   }
   for (int t = 0; t < width_ && plan_.uniformRun == 0; ++t) {
     Sum r0 = 0, r1 = 0, r2 = 0;
-    const int runEnd = plan_.runStart[t] + plan_.runCount[t] * kChannels;
-    for (int k = plan_.runStart[t]; k < runEnd; k += kChannels) {
+    const int runEnd = plan_.runStart[t] + plan_.runCount[t] * kAreaChannels;
+    for (int k = plan_.runStart[t]; k < runEnd; k += kAreaChannels) {
       r0 += read(k);
       r1 += read(k + 1);
       r2 += read(k + 2);
@@ -336,66 +237,80 @@ void AreaResampler::EmitWith(int targetRow, Read read) {
       s1 += l * read(k + 1);
       s2 += l * read(k + 2);
     }
-    sums[kChannels * t] = s0;
-    sums[kChannels * t + 1] = s1;
-    sums[kChannels * t + 2] = s2;
+    sums[kAreaChannels * t] = s0;
+    sums[kAreaChannels * t + 1] = s1;
+    sums[kAreaChannels * t + 2] = s2;
   }
-  ScaleSumsToBytes(sums, sums_.size(), 1.0 / (gx_ * gy_), target_.RowPtr(targetRow));
+  ScaleSumsToBytes(sums, sums_.size(), 1.0 / (gx_ * gy_), out);
 }
 
-void AreaResampler::EmitRow(int targetRow) {
+void AreaResampler::EmitRow(std::uint8_t* out) {
   const double* weighted = weighted_.data();
   const std::int32_t* whole = whole_.data();
   if (hasWhole_ && hasWeighted_) {
-    EmitWith<double>(targetRow, [=](int k) { return whole[k] + weighted[k]; });
+    EmitWith<double>(out, [=](int k) { return whole[k] + weighted[k]; });
   } else if (hasWhole_ && uniformWholeFitsInt_) {
-    EmitUniformWhole(targetRow);
+    EmitUniformWhole(out);
   } else if (hasWhole_) {
-    EmitWith<std::int64_t>(targetRow, [=](int k) { return whole[k]; });
+    EmitWith<std::int64_t>(out, [=](int k) { return whole[k]; });
   } else if (hasWeighted_) {
-    EmitWith<double>(targetRow, [=](int k) { return weighted[k]; });
+    EmitWith<double>(out, [=](int k) { return weighted[k]; });
   } else {
-    EmitWith<double>(targetRow, [](int) { return 0.0; });
+    EmitWith<double>(out, [](int) { return 0.0; });
   }
   hasWhole_ = false;
   hasWeighted_ = false;
 }
 
-void AreaResampler::Run(const ResampleProgress& progress) {
-  weighted_.resize(values_);
-  if (!interpolateX_ && !interpolateY_)
-    whole_.resize(values_);
-  sums_.resize(static_cast<std::size_t>(width_) * kChannels);
-  if (uniformWholeFitsInt_)
-    wholeSums_.resize(sums_.size());
-  double y = 0.0;
-  double lastBoundary = 0.0;
-  int j = 0;
-  int rowsDone = 0;
-  while (rowsDone < height_) {
-    const bool endsAtSource = (j + 1) + kBoundaryTolerance < lastBoundary + gy_;
+void AreaResampler::EmitNextRow(std::uint8_t* out) {
+  for (;;) {
+    const int j = sourceRow_;
+    const bool endsAtSource = (j + 1) + kAreaBoundaryTolerance < lastBoundary_ + gy_;
     double fy = 1.0;
     double stripHeight = 0.0;
     if (endsAtSource) {
-      stripHeight = (j + 1) - y;
+      stripHeight = (j + 1) - y_;
     } else {
-      const double boundary = lastBoundary + gy_;
+      const double boundary = lastBoundary_ + gy_;
       fy = boundary - j;
-      stripHeight = boundary - y;
-      lastBoundary = boundary;
+      stripHeight = boundary - y_;
+      lastBoundary_ = boundary;
     }
-    y += stripHeight;
+    y_ += stripHeight;
     if (stripHeight != 0.0)
       AddStrip(j, fy, stripHeight);
-    if (endsAtSource) {
-      ++j;
-    } else {
-      EmitRow(rowsDone);
-      ++rowsDone;
-      ReportProgress(progress, static_cast<int>(static_cast<double>(rowsDone) / height_ * 100.0));
-    }
+    if (!endsAtSource)
+      return EmitRow(out);
+    ++sourceRow_;
   }
 }
+
+// The rows worked out on demand, the last few kept so that they may be asked again.
+class AreaResampledRows final : public TRowSource {
+ public:
+  AreaResampledRows(TRowSource& source, int width, int height, bool cubic)
+      : resampler_(source, width, height, cubic) {
+    for (std::vector<std::uint8_t>& row : kept_)
+      row.resize(static_cast<std::size_t>(width) * kAreaChannels);
+  }
+
+  int Width() override { return resampler_.Width(); }
+  int Height() override { return resampler_.Height(); }
+  const std::uint8_t* Row(int y) override {
+    if (y < emitted_ - static_cast<int>(kept_.size()) || y >= resampler_.Height())
+      throw std::out_of_range("Resampled row " + std::to_string(y) + " is no longer kept");
+    while (emitted_ <= y) {
+      resampler_.EmitNextRow(kept_[static_cast<std::size_t>(emitted_) % kept_.size()].data());
+      ++emitted_;
+    }
+    return kept_[static_cast<std::size_t>(y) % kept_.size()].data();
+  }
+
+ private:
+  AreaResampler resampler_;
+  std::array<std::vector<std::uint8_t>, 4> kept_;
+  int emitted_ = 0;
+};
 
 }  // namespace
 
@@ -403,5 +318,18 @@ void AreaResample(TImgBitmap& source, TImgBitmap& target, bool cubic,
                   const ResampleProgress& progress) {
   if (source.Width() <= 0 || source.Height() <= 0 || target.Width() <= 0 || target.Height() <= 0)
     return;
-  AreaResampler(source, target, cubic).Run(progress);
+  TBitmapRows sourceRows(source);
+  AreaResampler resampler(sourceRows, target.Width(), target.Height(), cubic);
+  const int height = target.Height();
+  for (int y = 0; y < height; ++y) {
+    resampler.EmitNextRow(target.RowPtr(y));
+    ReportProgress(progress, static_cast<int>(static_cast<double>(y + 1) / height * 100.0));
+  }
+}
+
+std::unique_ptr<TRowSource> AreaResampledRowsOf(TRowSource& source, int width, int height,
+                                                bool cubic) {
+  if (source.Width() <= 0 || source.Height() <= 0 || width <= 0 || height <= 0)
+    throw std::invalid_argument("Area resampling needs a picture and a size");
+  return std::make_unique<AreaResampledRows>(source, width, height, cubic);
 }

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <filesystem>
+#include <stdexcept>
 
 #include <jerror.h>
 
 #include "imaging/core/ImgErrors.h"
 #include "imaging/io/jpeg/JpegMessages.h"
+#include "imaging/io/jpeg/JpegRowReader.h"
 #include "tests/imaging/io/jpeg/JpegOracle.h"
 #include "tests/imaging/io/jpeg/JpegTestSupport.h"
 #include "tests/support/TestPaths.h"
@@ -36,6 +40,36 @@ namespace {
       }
     }
   }
+  return ::testing::AssertionSuccess();
+}
+
+// Reads bytes a row at a time, asking for the first rowsAsked rows and each once more after the
+// next, as a resampler may. The rows asked for, the markers and the damage found must be the
+// whole decode's; rows nobody asked for are decoded by Finish all the same.
+::testing::AssertionResult SameRowByRow(const std::vector<std::uint8_t>& bytes, TImgBitmap& whole,
+                                        const TIOParamsVals& wholeParams, int rowsAsked = INT_MAX) {
+  TMemoryStream stream(bytes);
+  bool aborting = false;
+  TProgressRecord progress;
+  progress.aborting = &aborting;
+  TIOParamsVals params;
+  TJpegRowReader reader(stream, nullptr, false, progress, params);
+  if (!reader.Start(false))
+    return ::testing::AssertionFailure() << "did not start";
+  const auto rowBytes = static_cast<std::size_t>(whole.Width()) * 3;
+  for (int y = 0; y < std::min(rowsAsked, reader.Height()); ++y) {
+    for (int asked : {y, std::max(y - 1, 0)}) {
+      if (std::memcmp(reader.Row(asked), whole.RowPtr(asked), rowBytes) != 0)
+        return ::testing::AssertionFailure() << "row " << asked << " differs";
+    }
+  }
+  reader.Finish();
+  if (aborting)
+    return ::testing::AssertionFailure() << "aborted";
+  if (params.Damage.Reason != wholeParams.Damage.Reason)
+    return ::testing::AssertionFailure() << "damage " << params.Damage.Reason;
+  if (params.JpegMarkers.Count() != wholeParams.JpegMarkers.Count())
+    return ::testing::AssertionFailure() << params.JpegMarkers.Count() << " markers";
   return ::testing::AssertionSuccess();
 }
 
@@ -72,6 +106,7 @@ TEST(JpegRead, DecodesEveryCorpusFileExactlyAsTheLibrary) {
       }
       ASSERT_FALSE(result.aborting);
       EXPECT_TRUE(SameAsLibrary(bitmap, expected));
+      EXPECT_TRUE(SameRowByRow(bytes, bitmap, params));
       EXPECT_EQ(params.Width, expected.width);
       EXPECT_EQ(params.Height, expected.height);
       if (params.Damage.Damaged)
@@ -149,6 +184,8 @@ TEST(JpegRead, DamagedButReadableDataIsConvertedAndNamed) {
     EXPECT_TRUE(params.Damage.Damaged) << c.name;
     EXPECT_TRUE(params.Damage.Reason.starts_with(c.reason))
         << c.name << ": " << params.Damage.Reason;
+    // Read a row at a time, the damage shows also when only the first row was asked for.
+    EXPECT_TRUE(SameRowByRow(c.bytes, bitmap, params, 1)) << c.name;
   }
   for (const auto& whole : {baseline, progressive}) {
     TImgBitmap bitmap;
@@ -225,6 +262,18 @@ TEST(JpegRead, FindsTheStartWithinNinetyNineBytesOnly) {
     EXPECT_EQ(result.aborting, junk >= 100);
     EXPECT_EQ(params.Width, junk < 100 ? 40 : 7) << "a failed search leaves the parameters";
   }
+}
+
+TEST(JpegRead, RowByRowKeepsOnlyTheNewestFourRows) {
+  TMemoryStream stream(SmallJpeg(40, 30));
+  TProgressRecord progress;
+  TIOParamsVals params;
+  TJpegRowReader reader(stream, nullptr, false, progress, params);
+  ASSERT_TRUE(reader.Start(false));
+  reader.Row(9);
+  EXPECT_NO_THROW(reader.Row(6));
+  EXPECT_THROW(reader.Row(5), std::out_of_range);
+  EXPECT_THROW(reader.Row(30), std::out_of_range);
 }
 
 TEST(JpegRead, BadInputEndsWithAbortWithoutCrashing) {

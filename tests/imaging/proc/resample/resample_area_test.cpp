@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
+#include <stdexcept>
 #include <vector>
 
+#include "imaging/core/RowSource.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/proc/resample/AreaResampler.h"
 #include "tests/imaging/proc/resample/ResampleTestImages.h"
@@ -120,6 +124,28 @@ class LiteralAreaResampler {
   int w_, h_, mode_ = 3;
 };
 
+// Hands out a picture's rows as a decoder does: only the newest four may be asked for, and each
+// through a pointer that goes stale at the next call (its bytes are then overwritten).
+class ForwardOnlyRows : public TRowSource {
+ public:
+  explicit ForwardOnlyRows(TImgBitmap& bitmap) : bitmap_(bitmap) {}
+  int Width() override { return bitmap_.Width(); }
+  int Height() override { return bitmap_.Height(); }
+  const std::uint8_t* Row(int y) override {
+    EXPECT_GE(y, lowest_ + 1 - 4) << "row " << y << " asked for after row " << lowest_;
+    lowest_ = std::max(lowest_, y);
+    std::fill(handedOut_.begin(), handedOut_.end(), 0xA5);
+    const std::uint8_t* row = bitmap_.RowPtr(y);
+    handedOut_.assign(row, row + 3 * static_cast<std::size_t>(Width()));
+    return handedOut_.data();
+  }
+
+ private:
+  TImgBitmap& bitmap_;
+  int lowest_ = 0;
+  std::vector<std::uint8_t> handedOut_;
+};
+
 struct Ratio {
   int sourceWidth, sourceHeight, width, height;
 };
@@ -144,6 +170,20 @@ TEST_P(AreaAgainstLiteral, MatchesTheWalkPieceByPiece) {
       }
     // One level only where a truncation meets a value within rounding error: rare.
     EXPECT_LE(offByOne, r.width * r.height * 3 / 50 + 1) << "cubic " << cubic;
+
+    // Row by row from a source read once from the top down: the very same bytes, and the
+    // newest four rows may be asked for again.
+    ForwardOnlyRows streamed(source);
+    const std::unique_ptr<TRowSource> rows =
+        AreaResampledRowsOf(streamed, r.width, r.height, cubic);
+    const auto rowBytes = static_cast<std::size_t>(r.width) * 3;
+    for (int y = 0; y < r.height; ++y) {
+      ASSERT_EQ(std::memcmp(rows->Row(y), target.RowPtr(y), rowBytes), 0) << "row " << y;
+      const int again = std::max(0, y - 3);
+      ASSERT_EQ(std::memcmp(rows->Row(again), target.RowPtr(again), rowBytes), 0) << again;
+    }
+    if (r.height > 4)
+      EXPECT_THROW(rows->Row(r.height - 5), std::out_of_range);
   }
 }
 
