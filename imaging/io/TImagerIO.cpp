@@ -3,7 +3,6 @@
 #include <array>
 #include <string_view>
 
-#include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/core/TImgMask.h"
 #include "imaging/core/TImgView.h"
@@ -11,6 +10,7 @@
 #include "imaging/io/FileExtension.h"
 #include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
+#include "imaging/io/ReadableFile.h"
 #include "imaging/io/StreamBlockHeader.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/async/TImgIOWorkers.h"
@@ -18,7 +18,6 @@
 #include "imaging/io/jpeg/JpegReader.h"
 #include "imaging/io/registry/LibraryFormats.h"
 #include "imaging/io/tiff/TiffReader.h"
-#include "platform/FileStream.h"
 #include "platform/PlatformBitmap.h"
 
 namespace {
@@ -243,9 +242,7 @@ void TImagerIO::LoadFileFrame(const std::string& path, int formatId, const TCode
     return FinishWork();
   FinishingWork([&] {
     params_->ClearForLoad();
-    TFileStream stream(path, TFileStream::Mode::OpenRead);
-    if (!stream.IsOpen())
-      throw EImgFileError("Cannot open file " + path);
+    TReadableFile stream(path);
     LoadStreamSteps(stream, formatId, codec);
     params_->SourcePath = path;
     TellViewResolution();
@@ -323,9 +320,7 @@ void TImagerIO::LoadTiffFile(const std::string& path) {
     return FinishWork();
   FinishingWork([&] {
     params_->ClearForLoad();
-    TFileStream stream(path, TFileStream::Mode::OpenRead);
-    if (!stream.IsOpen())
-      throw EImgFileError("Cannot open file " + path);
+    TReadableFile stream(path);
     LoadTiffSteps(stream, false);
     params_->SourcePath = path;
   });

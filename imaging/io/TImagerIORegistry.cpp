@@ -1,12 +1,12 @@
 #include "imaging/core/ImgErrors.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/ProgressRecord.h"
+#include "imaging/io/ReadableFile.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/io/registry/FileFormatRegistry.h"
 #include "imaging/io/registry/FindStreamFormat.h"
 #include "imaging/io/registry/FormatIds.h"
-#include "platform/FileStream.h"
 #include "platform/ReplacingFile.h"
 
 void TImagerIO::LoadFromStream(TByteStream& stream) {
@@ -39,9 +39,7 @@ void TImagerIO::RegistryLoad(const std::string& path, const std::string& extensi
   if (!PrepareImage())
     return;
   FinishingWork([&] {
-    TFileStream stream(path, TFileStream::Mode::OpenRead);
-    if (!stream.IsOpen())
-      throw EImgFileError("Cannot open file " + path);
+    TReadableFile stream(path);
     params_->SourcePath = path;
     RegistryReadSteps(stream, *format);
   });

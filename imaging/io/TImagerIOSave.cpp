@@ -6,11 +6,11 @@
 #include "imaging/io/FileExtension.h"
 #include "imaging/io/JpegMetadata.h"
 #include "imaging/io/ProgressRecord.h"
+#include "imaging/io/ReadableFile.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/io/jpeg/JpegReader.h"
 #include "imaging/io/jpeg/JpegWriter.h"
-#include "platform/FileStream.h"
 #include "platform/ReplacingFile.h"
 
 namespace {
@@ -103,9 +103,7 @@ void TImagerIO::ParamsFromFile(const std::string& path) {
     return FinishWork();
   }
   FinishingWork([&] {
-    TFileStream stream(path, TFileStream::Mode::OpenRead);
-    if (!stream.IsOpen())
-      throw EImgFileError("Cannot open file " + path);
+    TReadableFile stream(path);
     ParamsOnlySteps(stream);
     params_->SourcePath = path;
   });

@@ -1,5 +1,6 @@
 #include "imaging/proc/resample/AreaRowKernels.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "imaging/proc/resample/ResampleCommon.h"
@@ -91,6 +92,43 @@ std::size_t ScaleDoublesSse2(const double* sums, std::size_t count, double scale
   return k;
 }
 
+// The pair sums of two target pixels, from the 12 bytes of their four source pixels (16 read):
+// each pixel's three sums in the low three of four 16-bit lanes.
+__m128i PairSumsOfTwo(const std::uint8_t* bytes) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i low = _mm_unpacklo_epi8(v, zero);   // pixels 0, 1 and two values of 2
+  const __m128i high = _mm_unpackhi_epi8(v, zero);  // the rest of pixel 2, pixel 3
+  const __m128i second = _mm_or_si128(_mm_srli_si128(low, 12), _mm_slli_si128(high, 4));
+  return _mm_unpacklo_epi64(_mm_add_epi16(low, _mm_srli_si128(low, 6)),
+                            _mm_add_epi16(second, _mm_srli_si128(second, 6)));
+}
+
+// Two target pixels at a time while 16 source bytes can be read.
+std::size_t SumPixelPairsSse2(const std::uint8_t* row, std::size_t width, std::uint16_t* pairs) {
+  std::size_t t = 0;
+  for (; t + 3 <= width; t += 2)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(pairs + 4 * t), PairSumsOfTwo(row + 6 * t));
+  return t;
+}
+
+std::size_t QuarterOfPairsAndRowSse2(const std::uint16_t* pairs, const std::uint8_t* row,
+                                     std::size_t width, std::uint8_t* out) {
+  std::size_t t = 0;
+  for (; t + 3 <= width; t += 2) {
+    const __m128i above = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pairs + 4 * t));
+    const __m128i sums = _mm_add_epi16(above, PairSumsOfTwo(row + 6 * t));
+    const __m128i quarters = _mm_srli_epi16(sums, 2);
+    std::uint64_t bytes = 0;
+    const __m128i packed = _mm_packus_epi16(quarters, quarters);
+    std::memcpy(&bytes, &packed, 8);
+    // Lanes 0-2 and 4-6 hold the two pixels; lanes 3 and 7 are not theirs.
+    const std::uint64_t six = (bytes & 0xFFFFFFu) | ((bytes >> 8) & 0xFFFFFF000000u);
+    std::memcpy(out + 3 * t, &six, 6);
+  }
+  return t;
+}
+
 bool UseSse2() {
   return UsesVectorPath(VectorPath::Sse2);
 }
@@ -139,4 +177,31 @@ void ScaleSumsToBytes(const double* sums, std::size_t count, double scale, std::
 #endif
   for (; k < count; ++k)
     out[k] = TruncToByte(sums[k] * scale);
+}
+
+void SumPixelPairs(const std::uint8_t* row, std::size_t width, std::uint16_t* pairs) {
+  std::size_t t = 0;
+#if defined(QM_AREA_ROWS_SSE2)
+  if (UseSse2())
+    t = SumPixelPairsSse2(row, width, pairs);
+#endif
+  for (; t < width; ++t) {
+    for (std::size_t c = 0; c < 3; ++c)
+      pairs[4 * t + c] = static_cast<std::uint16_t>(row[6 * t + c] + row[6 * t + 3 + c]);
+  }
+}
+
+void QuarterOfPairsAndRow(const std::uint16_t* pairs, const std::uint8_t* row, std::size_t width,
+                          std::uint8_t* out) {
+  std::size_t t = 0;
+#if defined(QM_AREA_ROWS_SSE2)
+  if (UseSse2())
+    t = QuarterOfPairsAndRowSse2(pairs, row, width, out);
+#endif
+  for (; t < width; ++t) {
+    for (std::size_t c = 0; c < 3; ++c) {
+      const int sum = pairs[4 * t + c] + row[6 * t + c] + row[6 * t + 3 + c];
+      out[3 * t + c] = static_cast<std::uint8_t>(sum >> 2);
+    }
+  }
 }

@@ -232,6 +232,8 @@ TEST_F(SerialRunTest, ATemporaryStoreOnAFullDiskEndsOnlyItsPhoto) {
   window.settings.SourceFolder = (root / "in").string();
   window.settings.TargetFolder = (root / "out").string();
   window.endRunOnPhotoError = false;
+  // An effect needs the whole photo in a container; the size rule alone would stream it.
+  window.settings.ApplyNegative = true;
   const fs::path disk = root / "temp";
   fs::create_directories(disk);
   const auto outcome = RunOnSmallDisk(disk, 256 * 1024, [&] {

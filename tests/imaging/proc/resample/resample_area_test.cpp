@@ -182,8 +182,9 @@ TEST_P(AreaAgainstLiteral, MatchesTheWalkPieceByPiece) {
       const int again = std::max(0, y - 3);
       ASSERT_EQ(std::memcmp(rows->Row(again), target.RowPtr(again), rowBytes), 0) << again;
     }
-    if (r.height > 4)
+    if (r.height > 4) {
       EXPECT_THROW(rows->Row(r.height - 5), std::out_of_range);
+    }
   }
 }
 
@@ -193,7 +194,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, AreaAgainstLiteral,
                                            Ratio{100, 80, 33, 27}, Ratio{7, 5, 50, 45},
                                            Ratio{64, 48, 21, 16}, Ratio{3, 2, 7, 5},
                                            Ratio{2, 3, 1, 1}, Ratio{1, 9, 4, 4},
-                                           Ratio{10, 10, 30, 3}));
+                                           Ratio{10, 10, 30, 3}, Ratio{64, 48, 32, 24}));
 
 TEST(AreaResample, EqualSizeReproducesTheImage) {
   for (bool cubic : {true, false}) {
