@@ -86,22 +86,6 @@ void ApplyDensity(const jpeg_decompress_struct& cinfo, TIOParamsVals& params) {
   }
 }
 
-void ApplyDctMethod(jpeg_decompress_struct& cinfo, int method) {
-  switch (method) {
-    case 0:
-      cinfo.dct_method = JDCT_ISLOW;
-      break;
-    case 1:
-      cinfo.dct_method = JDCT_IFAST;
-      break;
-    case 2:
-      cinfo.dct_method = JDCT_FLOAT;
-      break;
-    default:
-      break;
-  }
-}
-
 int ScaleDenominator(const jpeg_decompress_struct& cinfo, const TIOParamsVals& params) {
   switch (params.JpegScale) {
     case 1:
@@ -190,7 +174,7 @@ void StartDecode(TJpegReadSession& s, TByteStream& stream, TByteStream* tables, 
 
   if (!ApplyColorSpace(cinfo, rawYCbCr, params))
     return s.Abort();
-  ApplyDctMethod(cinfo, params.JpegDctMethod);
+  ApplyJpegDctMethod(cinfo, params.JpegDctMethod);
   ApplyDensity(cinfo, params);
   params.ColorMap.clear();
   params.ColorMapCount = 0;

@@ -38,3 +38,22 @@ struct TJpegSession {
   bool Aborted() const { return *aborting; }
   void Abort() { *aborting = true; }
 };
+
+/// Sets the library's DCT method from the parameter code: 0 accurate integer, 1 fast integer,
+/// 2 floating point; any other code keeps the library's default.
+template <class Codec>
+void ApplyJpegDctMethod(Codec& cinfo, int code) {
+  switch (code) {
+    case 0:
+      cinfo.dct_method = JDCT_ISLOW;
+      break;
+    case 1:
+      cinfo.dct_method = JDCT_IFAST;
+      break;
+    case 2:
+      cinfo.dct_method = JDCT_FLOAT;
+      break;
+    default:
+      break;
+  }
+}

@@ -63,19 +63,7 @@ void Configure(jpeg_compress_struct& cinfo, TRowSource& source, const TIOParamsV
       static_cast<UINT16>(params.ResolutionX != 0 ? params.ResolutionX : DefaultResolution.x);
   cinfo.Y_density =
       static_cast<UINT16>(params.ResolutionY != 0 ? params.ResolutionY : DefaultResolution.y);
-  switch (params.JpegDctMethod) {
-    case 0:
-      cinfo.dct_method = JDCT_ISLOW;
-      break;
-    case 1:
-      cinfo.dct_method = JDCT_IFAST;
-      break;
-    case 2:
-      cinfo.dct_method = JDCT_FLOAT;
-      break;
-    default:
-      break;
-  }
+  ApplyJpegDctMethod(cinfo, params.JpegDctMethod);
   cinfo.optimize_coding = params.JpegOptimize ? TRUE : FALSE;
   cinfo.smoothing_factor = params.JpegSmoothing;
   jpeg_set_quality(&cinfo, params.JpegQuality, TRUE);
