@@ -273,8 +273,8 @@ Options:
                  much smaller than RGB ones
   --fast         decode a JPEG at 1/2, 1/4 or 1/8 of its size when the size asked for is at
                  most half of it both ways (never below that size), then resize the rest:
-                 faster (the more so the smaller the size) and far less memory, in exchange
-                 for output that differs slightly from the exact resize, not byte for byte
+                 faster (the more so the smaller the size), in exchange for output that
+                 differs slightly from the exact resize, not byte for byte
   --metadata M   keep (default): the photo's metadata rebuilt for the new image, without its
                  GPS position; all: as keep, with the GPS position and the XMP packet;
                  strip: no EXIF, IPTC, XMP or comments, only the ICC profile, so colours

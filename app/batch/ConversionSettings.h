@@ -41,8 +41,8 @@ struct ConversionSettings {
   /// Colour photos are written as YCbCr with chroma halved both ways instead of as RGB.
   bool WriteYCbCr = false;
   /// A JPEG the size rule shrinks to at most half in both directions is decoded at 1/2, 1/4 or
-  /// 1/8 of its size (never below the target) and resampled from there: much faster and
-  /// leaner, with output that differs slightly from the exact road's.
+  /// 1/8 of its size (never below the target) and resampled from there: faster, with output
+  /// that differs slightly from the exact road's.
   bool ShrinkOnLoad = false;
   /// Only the photos whose relative target path hashes into shard ShardIndex (0-based) of
   /// ShardCount are converted.
