@@ -10,6 +10,7 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagerIO.h"
 #include "imaging/io/jpeg/JpegReader.h"
+#include "imaging/io/jpeg/JpegStart.h"
 #include "imaging/io/jpeg/JpegWriter.h"
 #include "platform/ReplacingFile.h"
 

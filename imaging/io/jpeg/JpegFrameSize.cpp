@@ -4,8 +4,8 @@
 
 #include <jpeglib.h>
 
-#include "imaging/io/jpeg/JpegReader.h"
 #include "imaging/io/jpeg/JpegSession.h"
+#include "imaging/io/jpeg/JpegStart.h"
 #include "imaging/io/jpeg/JpegStreamSource.h"
 #include "platform/ByteStream.h"
 

@@ -1,15 +1,9 @@
 #pragma once
 
-#include <cstdint>
-
 class TByteStream;
 class TImgBitmap;
 class TIOParamsVals;
 struct TProgressRecord;
-
-/// Stream position of the first FF D8 FF among the 100 positions from the current one, or -1.
-/// The stream position is left where it was.
-std::int64_t FindJpegStart(TByteStream& stream);
 
 /// Decodes the JPEG at (or up to 99 bytes after) the stream's position into bitmap as pfBGR24
 /// and fills params. tables, when given, is an abbreviated table-only datastream read first.

@@ -22,8 +22,8 @@
 #include "imaging/io/jpeg/JpegMessages.h"
 #include "imaging/io/jpeg/JpegProgress.h"
 #include "imaging/io/jpeg/JpegReadChoices.h"
-#include "imaging/io/jpeg/JpegReader.h"
 #include "imaging/io/jpeg/JpegSession.h"
+#include "imaging/io/jpeg/JpegStart.h"
 #include "imaging/io/jpeg/JpegStreamSource.h"
 #include "platform/ByteStream.h"
 

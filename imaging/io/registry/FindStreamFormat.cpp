@@ -5,7 +5,7 @@
 #include <span>
 #include <string_view>
 
-#include "imaging/io/jpeg/JpegReader.h"
+#include "imaging/io/jpeg/JpegStart.h"
 #include "imaging/io/registry/FileFormatRegistry.h"
 #include "imaging/io/registry/FormatIds.h"
 #include "imaging/io/registry/StreamSignatures.h"

@@ -11,6 +11,7 @@
 #include "imaging/core/ImgErrors.h"
 #include "imaging/io/jpeg/JpegMessages.h"
 #include "imaging/io/jpeg/JpegRowReader.h"
+#include "imaging/io/jpeg/JpegStart.h"
 #include "tests/imaging/io/jpeg/JpegOracle.h"
 #include "tests/imaging/io/jpeg/JpegTestSupport.h"
 #include "tests/support/TestPaths.h"
