@@ -39,7 +39,10 @@ bool TImagerIO::StreamedSteps(const std::string& source, const std::string& targ
     return false;
   aborting_ = false;
   TProgressRecord progress = MakeProgressRecord();
-  TJpegRowReader reader(stream, nullptr, false, progress, *params_);
+  // The rows are read as they are written: progress counts the written ones alone.
+  TProgressRecord readProgress = MakeProgressRecord();
+  readProgress.handler = nullptr;
+  TJpegRowReader reader(stream, nullptr, false, readProgress, *params_);
   if (!reader.Start(false))
     return false;
   // As a load leaves them, but for what only the whole decode tells: a photo whose decode

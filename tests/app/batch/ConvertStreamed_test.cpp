@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -10,6 +11,7 @@
 #include "imaging/component/TImager.h"
 #include "imaging/core/TImgBitmap.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagerIO.h"
 #include "tests/app/batch/SampleImages.h"
 #include "tests/imaging/io/jpeg/JpegOracle.h"
 #include "tests/support/TestPaths.h"
@@ -149,6 +151,19 @@ TEST_F(ConvertStreamedTest, WritesTheBytesOfTheWholePhotoRoad) {
       }
     }
   }
+}
+
+TEST_F(ConvertStreamedTest, ProgressCountsTheWrittenRowsUpToAHundred) {
+  WriteBytes(root / "in.jpg", Sources().front().bytes);
+  TImager imager;
+  std::vector<int> percents;
+  imager.IO()->OnProgress = [&](void*, int percent) { percents.push_back(percent); };
+  ASSERT_TRUE(ConvertFile(imager, settings, (root / "in.jpg").string(), (root / "out.jpg").string())
+                  .Converted);
+  ASSERT_FALSE(percents.empty());
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_EQ(percents.back(), 100);
+  EXPECT_LE(*std::max_element(percents.begin(), percents.end()), 100);
 }
 
 TEST_F(ConvertStreamedTest, ADamagedSourceRefusedLeavesNoFile) {
