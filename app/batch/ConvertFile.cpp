@@ -89,12 +89,16 @@ bool AppliesEffects(const ConversionSettings& settings) {
 
 // A photo that needs nothing but the size rule goes from decoder through resampler to encoder
 // a few rows at a time, never held whole: the same bytes as the whole road in far less memory
-// and time. False leaves the photo to the whole road, which then reads it again.
-bool ConvertStreamed(TImager& imager, const ConversionSettings& settings, const std::string& source,
-                     const std::string& target, TPhotoResult& result) {
+// and time. Nothing, and result untouched, when the photo is left to the whole road, which then
+// reads it again.
+std::optional<TPhotoResult> ConvertStreamed(TImager& imager, const ConversionSettings& settings,
+                                            const std::string& source, const std::string& target,
+                                            TPhotoResult result) {
   if (settings.PlanOnly || AppliesEffects(settings))
-    return false;
+    return std::nullopt;
   TIOParamsVals& params = imager.Params();
+  int outputWidth = 0;
+  int outputHeight = 0;
   const auto shape = [&](TRowSource& decoded) -> std::unique_ptr<TRowSource> {
     const PhotoPlan plan = PlanPhoto(settings, params, result);
     if (plan.orientation != 1)
@@ -105,21 +109,21 @@ bool ConvertStreamed(TImager& imager, const ConversionSettings& settings, const 
         request.Resize
             ? ComputeResampleSize(decoded.Width(), decoded.Height(), request.Width, request.Height)
             : std::nullopt;
-    result.OutputWidth = size ? size->width : decoded.Width();
-    result.OutputHeight = size ? size->height : decoded.Height();
+    outputWidth = size ? size->width : decoded.Width();
+    outputHeight = size ? size->height : decoded.Height();
     // The whole road's resampling to the decoded size itself gives the decoded bytes.
     if (!size || (size->width == decoded.Width() && size->height == decoded.Height()))
       return std::make_unique<TPassedRows>(decoded);
     return AreaResampledRowsOf(decoded, size->width, size->height, true);
   };
   if (!imager.IO()->ConvertJpegRows(source, target, shape))
-    return false;
+    return std::nullopt;
   result.Converted = !imager.IO()->Aborting();
-  if (!result.Converted) {
-    result.OutputWidth = 0;
-    result.OutputHeight = 0;
+  if (result.Converted) {
+    result.OutputWidth = outputWidth;
+    result.OutputHeight = outputHeight;
   }
-  return true;
+  return result;
 }
 
 // The whole road: load, turn, resample, effects, save.
@@ -185,9 +189,10 @@ TPhotoResult Convert(TImager& imager, const ConversionSettings& settings, const 
   params.JpegScaleUsed = 1;
   {
     const TShrunkLoad shrunkLoad(settings, source, params);
-    if (!ConvertStreamed(imager, settings, source, target, result)) {
-      result = TPhotoResult{};
-      result.BytesIn = SizeOrZero(source);
+    if (std::optional<TPhotoResult> streamed =
+            ConvertStreamed(imager, settings, source, target, result)) {
+      result = *streamed;
+    } else {
       params.JpegScaleUsed = 1;
       ConvertWhole(imager, settings, source, target, result);
     }

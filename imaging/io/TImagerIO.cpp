@@ -16,15 +16,12 @@
 #include "imaging/io/async/TImgIOWorkers.h"
 #include "imaging/io/bmp/BmpReader.h"
 #include "imaging/io/jpeg/JpegReader.h"
+#include "imaging/io/registry/FormatIds.h"
 #include "imaging/io/registry/LibraryFormats.h"
 #include "imaging/io/tiff/TiffReader.h"
 #include "platform/PlatformBitmap.h"
 
 namespace {
-
-constexpr int kFormatTiff = 1;
-constexpr int kFormatJpeg = 3;
-constexpr int kFormatBmp = 5;
 
 enum class LoadKind { Jpeg, Tiff, Bmp, Registry, Video, WithoutCodec, Unknown };
 

@@ -12,11 +12,10 @@
 #include "imaging/io/jpeg/JpegReader.h"
 #include "imaging/io/jpeg/JpegStart.h"
 #include "imaging/io/jpeg/JpegWriter.h"
+#include "imaging/io/registry/FormatIds.h"
 #include "platform/ReplacingFile.h"
 
 namespace {
-
-constexpr int kFormatJpeg = 3;
 
 constexpr std::array<std::string_view, 3> kJpegSaveExtensions = {".jpg", ".jpeg", ".jpe"};
 // Formats that can be saved but whose writers this library does not build.

@@ -9,14 +9,9 @@
 #include "imaging/io/TImagerIO.h"
 #include "imaging/io/jpeg/JpegRowReader.h"
 #include "imaging/io/jpeg/JpegWriter.h"
+#include "imaging/io/registry/FormatIds.h"
 #include "platform/FileStream.h"
 #include "platform/ReplacingFile.h"
-
-namespace {
-
-constexpr int kFormatJpeg = 3;
-
-}  // namespace
 
 bool TImagerIO::ConvertJpegRows(const std::string& source, const std::string& target,
                                 const TRowShaper& shape) {
@@ -62,9 +57,9 @@ bool TImagerIO::StreamedSteps(const std::string& source, const std::string& targ
   if (!file.IsOpen())
     throw EImgFileError("Cannot create file " + target);
   WriteJpegRows(file.Stream(), *rows, *params_, progress);
-  const bool written = !aborting_;
+  // A failed write leaves the abort flag up through the finish, as a failed read does.
   reader.Finish();
-  if (!written || aborting_ || params_->Damage.Damaged)
+  if (aborting_ || params_->Damage.Damaged)
     return false;
   if (!file.Commit())
     aborting_ = true;

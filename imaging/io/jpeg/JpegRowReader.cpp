@@ -197,6 +197,10 @@ bool TJpegRowReader::Start(bool paramsOnly) {
     StartDecode(*s_, stream_, tables_, rawYCbCr_, paramsOnly, params_);
   CollectMarkers(s_->cinfo, params_);
   started_ = !*aborting_ && !paramsOnly;
+  if (started_) {
+    progress_.perRow = 100.0 / Height();
+    progress_.rowsDone = 0;
+  }
   return !*aborting_;
 }
 
@@ -244,8 +248,6 @@ void TJpegRowReader::DecodeInto(TImgBitmap& bitmap) {
     *aborting_ = true;
     return;
   }
-  progress_.perRow = 100.0 / Height();
-  progress_.rowsDone = 0;
   try {
     while (RowsDecoded() < Height() && DecodeRowInto(bitmap.RowPtr(RowsDecoded()))) {
     }
@@ -269,8 +271,6 @@ const std::uint8_t* TJpegRowReader::Row(int y) {
   if (kept_[0].size() != rowBytes) {
     for (std::vector<std::uint8_t>& row : kept_)
       row.resize(rowBytes);
-    progress_.perRow = 100.0 / Height();
-    progress_.rowsDone = 0;
   }
   std::uint8_t* wanted = kept_[static_cast<std::size_t>(y % kept)].data();
   while (RowsDecoded() <= y) {

@@ -14,8 +14,8 @@ struct TJpegReadSession;
 struct TProgressRecord;
 
 /// One JPEG decode, a row at a time, into pfBGR24 rows. Start reads everything up to the first
-/// row; the rows are then decoded into the caller's memory (DecodeRowInto) or into a few kept
-/// rows (Row); Finish ends the decode and notes what the whole read found. Every failure sets
+/// row; the rows are then decoded into a whole container (DecodeInto) or into a few kept rows
+/// (Row); Finish ends the decode and notes what the whole read found. Every failure sets
 /// the progress record's abort flag, and rows never decoded read black; only a fatal library
 /// error in the tables stream raises EImgJpegException, from Finish.
 class TJpegRowReader final : public TRowSource {
